@@ -1,0 +1,42 @@
+# Sourced by the Wine wrappers: one 32-bit prefix per build tree, booted once.
+: "${TS_WINE_BUILD_DIR:=$PWD}"
+# Find the build tree: the nearest directory up from here that holds CMakeCache.txt.
+d=$TS_WINE_BUILD_DIR
+while [ "$d" != / ] && [ ! -f "$d/CMakeCache.txt" ]; do d=$(dirname "$d"); done
+[ -f "$d/CMakeCache.txt" ] && TS_WINE_BUILD_DIR=$d
+export WINEARCH=win32
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$TS_WINE_BUILD_DIR/wineprefix"
+
+ts_wine_boot() {
+  mkdir -p "$WINEPREFIX"
+  (
+    flock 9
+    if [ ! -f "$WINEPREFIX/.booted" ]; then
+      wineboot -i >/dev/null 2>&1 </dev/null
+      wineserver -w
+      ts_wine_fonts
+      touch "$WINEPREFIX/.booted"
+    fi
+  ) 9>"$WINEPREFIX.lock"
+}
+
+# Japanese captions need real fonts: map the Windows face names to the IPA fonts, and give the
+# prefix the caption-button font.
+ts_wine_fonts() {
+  local reg="$WINEPREFIX/fonts.reg"
+  {
+    printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
+    printf '"MS PGothic"="IPAPGothic"\r\n'
+    printf '"\xef\xbc\xad\xef\xbc\xb3 \xef\xbc\xb0\xe3\x82\xb4\xe3\x82\xb7\xe3\x83\x83\xe3\x82\xaf"="IPAPGothic"\r\n'
+    printf '"MS Gothic"="IPAGothic"\r\n'
+    printf '"\xef\xbc\xad\xef\xbc\xb3 \xe3\x82\xb4\xe3\x82\xb7\xe3\x83\x83\xe3\x82\xaf"="IPAGothic"\r\n'
+    printf '"MS UI Gothic"="IPAPGothic"\r\n'
+  } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } > "$reg"
+  wine regedit /S "$(winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1 </dev/null
+  local marlett=/usr/share/wine/fonts/marlett.ttf
+  [ -f "$marlett" ] && cp "$marlett" "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
+  wineserver -w
+}
