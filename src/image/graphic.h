@@ -36,6 +36,18 @@ class TGraphic : public TPersistent {
   // Writes the picture into `fileName` with StoreToStream.
   virtual void StoreToFile(const std::string& fileName);
 
+  // The stored form of the picture inside a window description. The base reads and writes the
+  // picture's own stream form.
+  virtual void ReadData(TStream& stream);
+  virtual void WriteData(TStream& stream);
+
+  // Whether the last change of picture came with a palette (an image box realises it).
+  bool PaletteModified() const { return PaletteModified_; }
+  void SetPaletteModified(bool modified) { PaletteModified_ = modified; }
+  // The transparency switch: draw through a mask made from a key colour. Kept as data.
+  bool Transparent() const { return Transparent_; }
+  void SetTransparent(bool transparent) { Transparent_ = transparent; }
+
   bool Modified() const { return Modified_; }
   void SetModified(bool modified) { Modified_ = modified; }
   // Called after each change (see Changed); an image box subscribes to repaint.
@@ -47,5 +59,7 @@ class TGraphic : public TPersistent {
 
  private:
   bool Modified_ = false;
+  bool PaletteModified_ = false;
+  bool Transparent_ = false;
   TNotifyEvent OnChange_;
 };
