@@ -1,0 +1,13 @@
+#include "platform/letter_case.h"
+
+namespace platform {
+
+std::string LowerCase(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
+}  // namespace platform
