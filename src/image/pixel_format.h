@@ -38,7 +38,7 @@ void ConvertPixels(const TRasterBitmap& source, TRasterBitmap& target, int width
 // white). Row padding is never written.
 void FillWhite(TRasterBitmap& target);
 
-// The colour table that the engine hands out for a device-dependent bitmap read into `bitCount`
-// bits (1, 4 or 8): black and white for a monochrome bitmap or 1 bit; the standard 16 colours for
-// 4 bits; the fixed 256-colour palette for 8 bits.
-std::vector<TRGBQuad> DeviceColorTable(const TRasterBitmap& device, int bitCount);
+// The colour table the engine uses for `bitCount` bits (1, 4 or 8) when a picture brings none of
+// its own (a true-colour device bitmap read into indexed form): black and white for 1 bit, the
+// standard 16 colours for 4 bits, the fixed 256-colour palette for 8 bits.
+std::vector<TRGBQuad> DefaultColorTable(int bitCount);

@@ -23,7 +23,13 @@
 inline constexpr std::int64_t kMaxPixelMemory = 0x7FFFFFFF;
 
 class TRasterBitmap {
+  struct TPrivate {
+    explicit TPrivate() = default;
+  };
+
  public:
+  // Made only by the factories below.
+  explicit TRasterBitmap(TPrivate);
   TRasterBitmap(const TRasterBitmap&) = delete;
   TRasterBitmap& operator=(const TRasterBitmap&) = delete;
   ~TRasterBitmap();
@@ -83,7 +89,6 @@ class TRasterBitmap {
   struct TFreeDeleter {
     void operator()(std::uint8_t* memory) const;
   };
-  TRasterBitmap();
   void AllocatePixels(std::int64_t bytes);
 
   TDIBSection Description_{};
