@@ -128,8 +128,6 @@ class TBitmap : public TGraphic {
 
   TBitmapImageRef Image_;
   bool PaletteUnavailable_ = false;
-  bool MaskValid_ = false;
-  bool MaskBitsValid_ = false;
   std::uint32_t TransparentColor_ = 0x20000000;
   std::uint8_t TransparentMode_ = 0;
 };
