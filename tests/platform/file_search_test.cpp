@@ -1,0 +1,86 @@
+#include "platform/file_search.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <vector>
+
+#include "plugin_test_support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> List(const std::string& directory, const std::string& pattern) {
+  std::vector<std::string> names;
+  platform::FileSearch search = platform::FileSearch::Open(directory, pattern);
+  std::string name;
+  while (search.Next(name)) names.push_back(name);
+  return names;
+}
+
+std::vector<std::string> Sorted(std::vector<std::string> names) {
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(FileSearch, MatchesFilesOnlyAndPassesOverHiddenOnes) {
+  plugin_test::TTempDir dir;
+  for (const char* name : {"a.spi", "b.spi", "c.txt", "d.spi.txt", "hidden.spi"}) {
+    plugin_test::WriteFile(dir.Path() / name, "x");
+  }
+  plugin_test::MakeHidden(dir.Path() / "hidden.spi");
+  fs::create_directory(dir.Path() / "folder.spi");
+  // A read-only file is found like any other.
+  fs::permissions(dir.Path() / "b.spi", fs::perms::owner_write, fs::perm_options::remove);
+
+  struct Case {
+    const char* pattern;
+    std::vector<std::string> expected;
+  };
+  const Case cases[] = {
+      {"*.spi", {"a.spi", "b.spi"}},
+      {"*", {"a.spi", "b.spi", "c.txt", "d.spi.txt"}},
+      {"?.txt", {"c.txt"}},
+      {"a.spi", {"a.spi"}},
+      {"*.none", {}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Sorted(List(dir.Prefix(), c.pattern)), c.expected) << c.pattern;
+  }
+  fs::permissions(dir.Path() / "b.spi", fs::perms::owner_write, fs::perm_options::add);
+}
+
+TEST(FileSearch, KeepsTheFileSystemsOrder) {
+  plugin_test::TTempDir dir;
+  for (int i = 0; i < 12; ++i) {
+    std::string name = std::to_string(i);
+    name += ".spi";
+    plugin_test::WriteFile(dir.Path() / name, "x");
+  }
+  std::vector<std::string> expected;
+  for (const auto& entry : fs::directory_iterator(dir.Path())) {
+    expected.push_back(plugin_test::Text(entry.path().filename()));
+  }
+  EXPECT_EQ(List(dir.Prefix(), "*.spi"), expected);
+}
+
+TEST(FileSearch, MissingDirectoryYieldsNothingAndCloseEnds) {
+  plugin_test::TTempDir dir;
+  std::string missing = dir.Prefix();
+  missing.append("missing").push_back(missing.back());
+  EXPECT_EQ(List(missing, "*"), std::vector<std::string>{});
+  plugin_test::WriteFile(dir.Path() / "a.spi", "x");
+  platform::FileSearch search = platform::FileSearch::Open(dir.Prefix(), "*");
+  search.Close();
+  std::string name;
+  EXPECT_FALSE(search.Next(name));
+  platform::FileSearch moved = platform::FileSearch::Open(dir.Prefix(), "*");
+  platform::FileSearch target = std::move(moved);
+  EXPECT_FALSE(moved.Next(name));
+  ASSERT_TRUE(target.Next(name));
+  EXPECT_EQ(name, "a.spi");
+}
+
+}  // namespace
