@@ -1,0 +1,172 @@
+#include "ui/radio_group.h"
+
+#include <algorithm>
+
+#include "platform/text.h"
+#include "rtl/exception.h"
+#include "ui/font.h"
+
+const TPublishedClass& TRadioGroup::Published() {
+  static const TPublishedClass entry{
+      TComponentClass::Of<TRadioGroup>(),
+      &TWinControl::Published(),
+      {Bind<TRadioGroup>("Items.Strings",
+                         [](TRadioGroup& g, const TPropertyValue& v) {
+                           g.SetItems(PropertyLines(v, "Items.Strings"));
+                         }),
+       Bind<TRadioGroup>("ItemIndex",
+                         [](TRadioGroup& g, const TPropertyValue& v) {
+                           g.SetItemIndex(static_cast<int>(PropertyInt(v, "ItemIndex")));
+                         }),
+       Bind<TRadioGroup>("OnClick",
+                         [](TRadioGroup& g, const TPropertyValue& v, const TReadContext& context) {
+                           g.SetOnClick(context.FindMethod(PropertyIdent(v, "OnClick")));
+                         })},
+      nullptr};
+  return entry;
+}
+
+TRadioGroup::TRadioGroup(TComponent* owner) : TWinControl(owner) { SetTabStop(true); }
+
+void TRadioGroup::SetItems(std::vector<std::string> items) {
+  Items_ = std::move(items);
+  if (ItemIndex_ >= static_cast<int>(Items_.size())) ItemIndex_ = -1;
+  if (HandleAllocated()) MakeButtons();
+}
+
+void TRadioGroup::SetItemIndex(int index) {
+  ItemIndex_ = (index >= 0 && index < static_cast<int>(Items_.size())) ? index : -1;
+  ShowSelection();
+}
+
+HWND TRadioGroup::ItemHandle(int index) const {
+  if (index < 0 || index >= static_cast<int>(Buttons_.size())) return nullptr;
+  return Buttons_[static_cast<std::size_t>(index)];
+}
+
+int TRadioGroup::IndexOf(HWND button) const {
+  const auto found = std::find(Buttons_.begin(), Buttons_.end(), button);
+  return found == Buttons_.end() ? -1 : static_cast<int>(found - Buttons_.begin());
+}
+
+void TRadioGroup::AppendTabStops(std::vector<HWND>& stops) {
+  // The group is one stop: its selected item. With nothing selected, Tab passes it by.
+  if (!CanFocus() || !TabStop()) return;
+  if (HWND selected = ItemHandle(ItemIndex_)) stops.push_back(selected);
+}
+
+bool TRadioGroup::DialogKey(WPARAM key) {
+  int step = 0;
+  if (key == VK_UP || key == VK_LEFT) step = -1;
+  if (key == VK_DOWN || key == VK_RIGHT) step = 1;
+  const int count = static_cast<int>(Buttons_.size());
+  const int focused = IndexOf(::GetFocus());
+  if (step == 0 || count == 0 || focused < 0) return false;
+  const int next = (focused + step + count) % count;
+  ::SetFocus(Buttons_[static_cast<std::size_t>(next)]);
+  if (next != ItemIndex_) {
+    SetItemIndex(next);
+    if (OnClick_) OnClick_(this);
+  }
+  return true;
+}
+
+LRESULT TRadioGroup::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND: {
+      const int index = IndexOf(reinterpret_cast<HWND>(lParam));
+      if (index >= 0) {
+        if (HIWORD(wParam) == BN_CLICKED && index != ItemIndex_) {
+          SetItemIndex(index);
+          if (OnClick_) OnClick_(this);
+        }
+        return 0;
+      }
+      break;
+    }
+    case WM_SETFOCUS:
+      // The group itself holds no focus: its selected item (or its first) does.
+      if (HWND item = ItemHandle(ItemIndex_ >= 0 ? ItemIndex_ : 0)) ::SetFocus(item);
+      return 0;
+    case WM_NCDESTROY:
+      Frame_ = nullptr;
+      Buttons_.clear();
+      break;
+    default:
+      break;
+  }
+  return TWinControl::WndProc(message, wParam, lParam);
+}
+
+void TRadioGroup::CreateParams(TCreateParams& params) {
+  TWinControl::CreateParams(params);
+  params.ExStyle |= WS_EX_CONTROLPARENT;
+}
+
+void TRadioGroup::HandleCreated() {
+  TWinControl::HandleCreated();
+  Frame_ = ::CreateWindowExW(0, L"BUTTON", platform::Widen(Caption()).c_str(),
+                             WS_CHILD | WS_VISIBLE | BS_GROUPBOX, 0, 0, Width(), Height(), Handle(),
+                             nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  if (Frame_ == nullptr) RaiseWin32Error(::GetLastError());
+  if (Font()) ::SendMessageW(Frame_, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), FALSE);
+  MakeButtons();
+}
+
+void TRadioGroup::MakeButtons() {
+  for (HWND button : Buttons_) ::DestroyWindow(button);
+  Buttons_.clear();
+  for (std::size_t i = 0; i < Items_.size(); ++i) {
+    HWND button = ::CreateWindowExW(
+        0, L"BUTTON", platform::Widen(Items_[i]).c_str(),
+        WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_RADIOBUTTON, 0, 0, 0, 0, Handle(),
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(i + 1)), ::GetModuleHandleW(nullptr), nullptr);
+    if (button == nullptr) RaiseWin32Error(::GetLastError());
+    if (Font()) ::SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), FALSE);
+    Buttons_.push_back(button);
+  }
+  // The frame lies under the buttons.
+  ::SetWindowPos(Frame_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  ArrangeButtons();
+  ShowSelection();
+}
+
+void TRadioGroup::ArrangeButtons() {
+  if (!HandleAllocated()) return;
+  ::SetWindowPos(Frame_, nullptr, 0, 0, Width(), Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+  if (Buttons_.empty()) return;
+  // The items share the height below the caption band in equal rows, one column.
+  int captionHeight = 12;
+  if (const HDC dc = ::GetDC(Handle())) {
+    const HGDIOBJ oldFont = Font() ? ::SelectObject(dc, Font()->Handle()) : nullptr;
+    TEXTMETRICW metrics{};
+    if (::GetTextMetricsW(dc, &metrics)) captionHeight = metrics.tmHeight;
+    if (oldFont != nullptr) ::SelectObject(dc, oldFont);
+    ::ReleaseDC(Handle(), dc);
+  }
+  const int count = static_cast<int>(Buttons_.size());
+  const int top = captionHeight + 1;
+  const int rowHeight = std::max(1, (Height() - top - 4) / count);
+  const int spare = (Height() - top - 4) - rowHeight * count;
+  for (int i = 0; i < count; ++i) {
+    ::SetWindowPos(Buttons_[static_cast<std::size_t>(i)], nullptr, 8,
+                   top + spare / 2 + i * rowHeight, Width() - 16, rowHeight,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+void TRadioGroup::ShowSelection() {
+  for (std::size_t i = 0; i < Buttons_.size(); ++i) {
+    const bool selected = static_cast<int>(i) == ItemIndex_;
+    ::SendMessageW(Buttons_[i], BM_SETCHECK, selected ? BST_CHECKED : BST_UNCHECKED, 0);
+  }
+}
+
+void TRadioGroup::BoundsChanged() {
+  TWinControl::BoundsChanged();
+  ArrangeButtons();
+}
+
+void TRadioGroup::CaptionChanged() {
+  if (Frame_ != nullptr) ::SetWindowTextW(Frame_, platform::Widen(Caption()).c_str());
+}
