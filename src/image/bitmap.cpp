@@ -142,9 +142,14 @@ void TBitmap::SetPixelLayout(TPixelLayout layout) {
     targetPalette = CopyPalette(conversion);
   }
 
-  TakeDeviceForChange();
-  TRasterBitmapPtr made = MakeBitmap(Image_->DeviceHandle(), targetPalette, target);
-  SetImage(NewImage(std::move(made), targetPalette, target, Image_->FromCoreHeader()));
+  // The conversion only reads the current image and makes a new one, so a shared image needs no
+  // private copy first. The section, where there is one, has every row written through RowData.
+  const TBitmapImage& current = *Image_;
+  const TRasterBitmap* source =
+      current.SectionHandle() ? current.SectionHandle() : current.DeviceHandle();
+  const bool fromCoreHeader = current.FromCoreHeader();
+  TRasterBitmapPtr made = MakeBitmap(source, targetPalette, target);
+  SetImage(NewImage(std::move(made), targetPalette, target, fromCoreHeader));
   SetPaletteModified(conversion != nullptr);
   Changed();
 }
@@ -153,7 +158,7 @@ void TBitmap::ConvertToDevice() {
   if (Image_->DeviceHandle() == nullptr) {
     // An empty image only forgets its header; a shared one is first made this bitmap's own, so
     // the layout that the other bitmaps read does not change under them.
-    if (Image_->RefCount() > 1) PrivateCopy(false);
+    if (Image_->RefCount() > 1) PrivateCopy();
     Image_->Description_.dsBmih.biSize = 0;
     return;
   }
@@ -172,7 +177,7 @@ void TBitmap::ConvertToDevice() {
   }
 }
 
-void TBitmap::PrivateCopy(bool keepHalftone) {
+void TBitmap::PrivateCopy() {
   const TBitmapImage& old = *Image_;
   auto image = std::make_unique<TBitmapImage>();
   // Both forms are copied when the image holds both: rows written through the section since it
@@ -183,20 +188,7 @@ void TBitmap::PrivateCopy(bool keepHalftone) {
   image->Description_ = old.Description_;
   if (image->Section_) image->Description_.dsBm.bmBits = image->Section_->Bits();
   image->FromCoreHeader_ = old.FromCoreHeader_;
-  image->Halftone_ = keepHalftone && old.Halftone_;
   SetImage(TBitmapImageRef::Adopt(std::move(image)));
-}
-
-void TBitmap::TakeDeviceForChange() {
-  if (Image_->RefCount() > 1) {
-    PrivateCopy(true);
-    return;
-  }
-  // An image of its own holding both forms converts from its section, which has every row
-  // written through RowData; the device bitmap would have lost them.
-  if (Image_->Device_ && Image_->Section_) {
-    Image_->Device_.reset();
-  }
 }
 
 void TBitmap::MakeSectionFromDevice() {
@@ -234,7 +226,7 @@ TPaletteHandle TBitmap::Palette() {
 }
 
 std::uint8_t* TBitmap::RowData(int row) {
-  if (Image_->RefCount() > 1) PrivateCopy(false);
+  if (Image_->RefCount() > 1) PrivateCopy();
   if (row < 0 || row >= Height()) throw EInvalidGraphicOperation(rtl_messages::SScanLine);
   MakeSectionFromDevice();
   TRasterBitmap* section = Image_->SectionHandle();

@@ -62,10 +62,10 @@ class TBitmap : public TGraphic {
   int Height() const override;
 
   TPixelLayout PixelLayout() const;
-  // Converts the picture to `layout` (a private copy first when the image is shared). Nothing
-  // happens when the layout already reads `layout`. plCustom fails with EInvalidGraphic
-  // "画像フォーマットが不正です" and changes nothing. A failed conversion leaves the picture as it
-  // was.
+  // Converts the picture to `layout` into a new image of this bitmap's own; an image shared with
+  // other bitmaps is read, never changed. Nothing happens when the layout already reads
+  // `layout`. plCustom fails with EInvalidGraphic "画像フォーマットが不正です" and changes
+  // nothing. A failed conversion leaves the picture as it was.
   void SetPixelLayout(TPixelLayout layout);
 
   // The address of row `row` (0 is the top row) in this bitmap's own pixel memory, in the
@@ -118,10 +118,8 @@ class TBitmap : public TGraphic {
  private:
   // Swaps the image under the process-wide lock; the old one loses this bitmap's reference.
   void SetImage(TBitmapImageRef image);
-  // Gives this bitmap an image of its own when it shares one (no notification).
-  void PrivateCopy(bool keepHalftone);
-  // Makes the image's DeviceHandle ready to be converted from.
-  void TakeDeviceForChange();
+  // Gives this bitmap an image of its own, a copy of the one it shares (no notification).
+  void PrivateCopy();
   void ConvertToDevice();
   void MakeSectionFromDevice();
   void PaletteOnDemand();

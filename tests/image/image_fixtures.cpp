@@ -1,0 +1,61 @@
+#include "image_fixtures.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace image_fixtures {
+
+TRasterBitmapPtr MakeSection(const TSectionSpec& spec, const std::vector<std::uint8_t>& bytes) {
+  TBitmapInfoHeader header{};
+  header.biSize = sizeof header;
+  header.biWidth = spec.Width;
+  header.biHeight = spec.Height;
+  header.biPlanes = 1;
+  header.biBitCount = static_cast<std::uint16_t>(spec.BitCount);
+  header.biCompression = spec.Compression;
+  header.biClrUsed = static_cast<std::uint32_t>(spec.Table.size());
+  TRasterBitmapPtr section = TRasterBitmap::CreateSection(
+      header, spec.Masks.empty() ? nullptr : spec.Masks.data(), spec.Table);
+  std::memcpy(section->Bits(), bytes.data(),
+              std::min<std::size_t>(bytes.size(), static_cast<std::size_t>(section->ImageSize())));
+  return section;
+}
+
+void Load(TBitmap& bitmap, TRasterBitmapPtr section) {
+  bitmap.ImageLoaded(std::move(section), nullptr, false);
+}
+
+std::vector<std::vector<std::uint8_t>> Rows24(TBitmap& bitmap) {
+  std::vector<std::vector<std::uint8_t>> rows;
+  const TRasterBitmap* section = bitmap.Image().SectionHandle();
+  for (int y = 0; y < bitmap.Height(); ++y) {
+    const std::uint8_t* row = section->Row(y);
+    rows.emplace_back(row, row + 3 * bitmap.Width());
+  }
+  return rows;
+}
+
+std::vector<std::uint8_t> Noise(std::size_t count, std::uint32_t seed) {
+  std::vector<std::uint8_t> bytes(count);
+  std::uint32_t state = seed * 2654435761u + 1;
+  for (auto& byte : bytes) {
+    state ^= state << 13;
+    state ^= state >> 17;
+    state ^= state << 5;
+    byte = static_cast<std::uint8_t>(state >> 24);
+  }
+  return bytes;
+}
+
+std::string Hex(const std::vector<std::uint8_t>& bytes) {
+  std::string text;
+  char cell[4];
+  for (std::uint8_t byte : bytes) {
+    std::snprintf(cell, sizeof cell, "%02X ", byte);
+    text += cell;
+  }
+  return text;
+}
+
+}  // namespace image_fixtures
