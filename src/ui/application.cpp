@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "image/clipboard.h"
 #include "platform/text.h"
 #include "ui/error_box.h"
 #include "ui/ui_messages.h"
@@ -37,11 +38,13 @@ void ShowErrorBox(const std::string& message, const std::string& caption) {
 
 TApplication::TApplication() : TComponent(nullptr), Handle_(MakeApplicationWindow()) {
   current = this;
+  TClipboard::SetApplicationWindow(reinterpret_cast<std::uintptr_t>(Handle_));
 }
 
 TApplication::~TApplication() {
   // The forms themselves go with the component base, last made first.
   MainForm_ = nullptr;
+  TClipboard::SetApplicationWindow(0);
   ::DestroyWindow(Handle_);
   if (current == this) current = nullptr;
 }

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "rtl/exception.h"
 #include "ui/application.h"
+#include "ui/ui_messages.h"
 
 namespace {
 
@@ -153,6 +155,10 @@ bool TForm::DialogKey(WPARAM key) {
 }
 
 TNotifyEvent TForm::MethodAddress(std::string_view) { return {}; }
+
+void RaiseComponentNotFound(std::string_view name) {
+  throw EReadError(ui_messages::SComponentNotFound, {name});
+}
 
 void TForm::ReadFormDescription(const TPublishedClass& formClass,
                                 const TObjectDescription& description) {

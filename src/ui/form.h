@@ -76,6 +76,11 @@ class TForm : public TWinControl {
 
   void CreateParams(TCreateParams& params) override;
 
+  // Points `field` at the component named `name` that the description made; fails with
+  // EReadError "コンポーネント %s が見つかりません" when there is none of that name and class.
+  template <class C>
+  void BindField(C*& field, std::string_view name) const;
+
  private:
   void FocusFirstOrRemembered();
 
@@ -89,3 +94,11 @@ class TForm : public TWinControl {
   int TextHeight_ = 13;
   HWND ActiveControl_ = nullptr;
 };
+
+[[noreturn]] void RaiseComponentNotFound(std::string_view name);
+
+template <class C>
+void TForm::BindField(C*& field, std::string_view name) const {
+  field = dynamic_cast<C*>(FindComponent(std::string(name)));
+  if (field == nullptr) RaiseComponentNotFound(name);
+}
