@@ -137,12 +137,12 @@ TClipboard::~TClipboard() {
 }
 
 unsigned TClipboard::PictureFormat() {
-  static const unsigned format = platform::RegisterClipboardFormat(PictureFormatName);
+  static const unsigned format = platform::RegisterClipboardFormatName(PictureFormatName);
   return format;
 }
 
 unsigned TClipboard::ComponentFormat() {
-  static const unsigned format = platform::RegisterClipboardFormat(ComponentFormatName);
+  static const unsigned format = platform::RegisterClipboardFormatName(ComponentFormatName);
   return format;
 }
 

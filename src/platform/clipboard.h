@@ -23,7 +23,7 @@ void* GetClipboardData(unsigned format);
 // The format after `format` in the clipboard's list (0 starts the list); 0 at its end.
 unsigned EnumClipboardFormats(unsigned format);
 // The number of the format registered under `name` (the same in every program); 0 on failure.
-unsigned RegisterClipboardFormat(const std::string& name);
+unsigned RegisterClipboardFormatName(const std::string& name);
 
 // A window that only receives messages and passes each to the system's default handling, for
 // calls that want a window of the program. Owned: destroyed with the object.

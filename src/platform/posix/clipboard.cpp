@@ -12,7 +12,7 @@ bool OpenClipboard(void*) { return false; }
 void CloseClipboard() {}
 void* GetClipboardData(unsigned) { return nullptr; }
 unsigned EnumClipboardFormats(unsigned) { return 0; }
-unsigned RegisterClipboardFormat(const std::string&) { return 0; }
+unsigned RegisterClipboardFormatName(const std::string&) { return 0; }
 
 MessageWindow::MessageWindow(MessageWindow&& other) noexcept
     : Handle_(std::exchange(other.Handle_, nullptr)) {}

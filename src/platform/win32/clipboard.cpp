@@ -23,7 +23,7 @@ void* GetClipboardData(unsigned format) { return ::GetClipboardData(format); }
 
 unsigned EnumClipboardFormats(unsigned format) { return ::EnumClipboardFormats(format); }
 
-unsigned RegisterClipboardFormat(const std::string& name) {
+unsigned RegisterClipboardFormatName(const std::string& name) {
   return ::RegisterClipboardFormatW(Widen(name).c_str());
 }
 
