@@ -50,28 +50,30 @@ void ScalarRow(std::uint8_t* row, int width) {
 #define TS_SSE2_TARGET
 #endif
 
-// Bytes `d` places further along a 48-byte block of three registers: lane j of the result holds
-// byte 16k + j + d of the block. Lanes that would come from outside the block are 0; no pixel
-// straddles a block (48 = 16 pixels), so no rewritten byte needs them.
-template <int D>
-TS_SSE2_TARGET inline __m128i Neighbour(__m128i previous, __m128i current, __m128i next) {
-  if constexpr (D == -2) {
-    return _mm_or_si128(_mm_slli_si128(current, 2), _mm_srli_si128(previous, 14));
-  } else if constexpr (D == -1) {
-    return _mm_or_si128(_mm_slli_si128(current, 1), _mm_srli_si128(previous, 15));
-  } else if constexpr (D == 1) {
-    return _mm_or_si128(_mm_srli_si128(current, 1), _mm_slli_si128(next, 15));
-  } else {
-    static_assert(D == 2);
-    return _mm_or_si128(_mm_srli_si128(current, 2), _mm_slli_si128(next, 14));
-  }
-}
-
 // (a + b) >> 1 per byte: the processor's average rounds up, so the dropped half is taken off
 // where the sum was odd.
 TS_SSE2_TARGET inline __m128i FloorMean(__m128i a, __m128i b) {
   const __m128i odd = _mm_and_si128(_mm_xor_si128(a, b), _mm_set1_epi8(1));
   return _mm_sub_epi8(_mm_avg_epu8(a, b), odd);
+}
+
+TS_SSE2_TARGET inline __m128i LoadAt(const std::uint8_t* p) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+
+// Lane j holds byte 16 * K + j + D of a block whose registers start at `p`, register K held in
+// `own`. Neighbours that would lie outside the block are shifted in from the register itself, so
+// a block never loads bytes of the block stored just before it (which processors forward slowly)
+// nor past its end; the lanes this leaves 0 are never rewritten. Other neighbours are loaded.
+template <int K, int D>
+TS_SSE2_TARGET inline __m128i Neighbours(__m128i own, const std::uint8_t* p) {
+  if constexpr (K == 0 && D < 0) {
+    return _mm_slli_si128(own, -D);
+  } else if constexpr (K == 2 && D > 0) {
+    return _mm_srli_si128(own, D);
+  } else {
+    return LoadAt(p + 16 * K + D);
+  }
 }
 
 // The lanes of register `k` of a block that hold the rewritten byte of their pixel.
@@ -91,30 +93,30 @@ TS_SSE2_TARGET void VectorRow(std::uint8_t* row, int width) {
   const __m128i m0 = TargetLanes<t>(0);
   const __m128i m1 = TargetLanes<t>(1);
   const __m128i m2 = TargetLanes<t>(2);
-  const __m128i zero = _mm_setzero_si128();
 
-  const int blocks = width / 16;
-  std::uint8_t* p = row;
-  for (int b = 0; b < blocks; ++b, p += 48) {
-    auto* v = reinterpret_cast<__m128i*>(p);
+  // Blocks of 16 pixels (48 bytes, three registers). The means need the two other bytes of each
+  // rewritten byte's pixel, which lie inside the same block and are not changed by it.
+  int x = 0;
+  for (; x + 16 <= width; x += 16) {
+    std::uint8_t* p = row + 3 * x;
+    __m128i* v = reinterpret_cast<__m128i*>(p);
     const __m128i a0 = _mm_loadu_si128(v);
     const __m128i a1 = _mm_loadu_si128(v + 1);
     const __m128i a2 = _mm_loadu_si128(v + 2);
-    __m128i r0, r1, r2;
     if constexpr (C < 3) {
-      r0 = zero;
-      r1 = zero;
-      r2 = zero;
+      _mm_storeu_si128(v, _mm_andnot_si128(m0, a0));
+      _mm_storeu_si128(v + 1, _mm_andnot_si128(m1, a1));
+      _mm_storeu_si128(v + 2, _mm_andnot_si128(m2, a2));
     } else {
-      r0 = FloorMean(Neighbour<d1>(zero, a0, a1), Neighbour<d2>(zero, a0, a1));
-      r1 = FloorMean(Neighbour<d1>(a0, a1, a2), Neighbour<d2>(a0, a1, a2));
-      r2 = FloorMean(Neighbour<d1>(a1, a2, zero), Neighbour<d2>(a1, a2, zero));
+      const __m128i r0 = FloorMean(Neighbours<0, d1>(a0, p), Neighbours<0, d2>(a0, p));
+      const __m128i r1 = FloorMean(Neighbours<1, d1>(a1, p), Neighbours<1, d2>(a1, p));
+      const __m128i r2 = FloorMean(Neighbours<2, d1>(a2, p), Neighbours<2, d2>(a2, p));
+      _mm_storeu_si128(v, _mm_or_si128(_mm_andnot_si128(m0, a0), _mm_and_si128(m0, r0)));
+      _mm_storeu_si128(v + 1, _mm_or_si128(_mm_andnot_si128(m1, a1), _mm_and_si128(m1, r1)));
+      _mm_storeu_si128(v + 2, _mm_or_si128(_mm_andnot_si128(m2, a2), _mm_and_si128(m2, r2)));
     }
-    _mm_storeu_si128(v, _mm_or_si128(_mm_andnot_si128(m0, a0), _mm_and_si128(m0, r0)));
-    _mm_storeu_si128(v + 1, _mm_or_si128(_mm_andnot_si128(m1, a1), _mm_and_si128(m1, r1)));
-    _mm_storeu_si128(v + 2, _mm_or_si128(_mm_andnot_si128(m2, a2), _mm_and_si128(m2, r2)));
   }
-  ScalarPixels<C>(p, width - blocks * 16);
+  if (x < width) ScalarPixels<C>(row + 3 * x, width - x);
 }
 
 bool HasSse2() {
@@ -155,5 +157,12 @@ void ApplyAnalysisCondition(TBitmap& bitmap, int condition) {
   const TRowPass pass = PassFor(condition);
   const int height = bitmap.Height();
   const int width = bitmap.Width();
-  for (int y = 0; y < height; ++y) pass(bitmap.RowData(y), width);
+  // Every pixel depends on its own bytes alone, so rows are visited in the order they lie in
+  // memory, where the processor's prefetching works best: bottom row first in a bottom-up
+  // picture.
+  if (bitmap.Description().dsBmih.biHeight > 0) {
+    for (int y = height - 1; y >= 0; --y) pass(bitmap.RowData(y), width);
+  } else {
+    for (int y = 0; y < height; ++y) pass(bitmap.RowData(y), width);
+  }
 }
