@@ -5,6 +5,7 @@
 
 #include <stb/stb_image.h>
 
+#include "hdr_scanlines.h"
 #include "image_format.h"
 #include "spi_abi.h"
 
@@ -24,9 +25,9 @@ std::int32_t FailureCode() {
 }  // namespace
 
 std::int32_t ReadImageShape(const std::uint8_t* data, std::size_t size, TImageShape& shape) {
-  if (data == nullptr || DetectImageFormat(data, size) == TImageFormat::ifUnknown) {
-    return SPI_UNKNOWN_FORMAT;
-  }
+  const TImageFormat format =
+      data != nullptr ? DetectImageFormat(data, size) : TImageFormat::ifUnknown;
+  if (format == TImageFormat::ifUnknown) return SPI_UNKNOWN_FORMAT;
   if (size > static_cast<std::size_t>(std::numeric_limits<int>::max())) return SPI_NO_MEMORY;
   int width = 0;
   int height = 0;
@@ -36,6 +37,13 @@ std::int32_t ReadImageShape(const std::uint8_t* data, std::size_t size, TImageSh
   }
   if (width <= 0 || height <= 0) return SPI_BROKEN_DATA;
   if (!WithinPixelLimit(width, height)) return SPI_NO_MEMORY;
+  if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) >
+      static_cast<std::uint64_t>(size) * kMaxPixelsPerByte) {
+    return SPI_BROKEN_DATA;
+  }
+  if (format == TImageFormat::ifHdr && !HdrScanlinesTerminate(data, size, width, height)) {
+    return SPI_BROKEN_DATA;
+  }
   shape.Width = width;
   shape.Height = height;
   shape.Channels = components == 2 || components == 4 ? 4 : 3;
@@ -55,9 +63,8 @@ std::int32_t DecodeImage(const std::uint8_t* data, std::size_t size, TDecodedIma
                             shape.Channels),
       &stbi_image_free);
   if (!pixels) return FailureCode();
-  if (!WithinPixelLimit(width, height)) return SPI_NO_MEMORY;
-  shape.Width = width;
-  shape.Height = height;
+  // The pixels were checked through the header; a decoder that reads another size is refused.
+  if (width != shape.Width || height != shape.Height) return SPI_BROKEN_DATA;
   image.Shape = shape;
   image.Pixels = std::move(pixels);
   return SPI_SUCCESS;

@@ -10,6 +10,11 @@
 // hand out in one block.
 inline constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 28;
 
+// No format we decode packs more pixels than this into one byte of its file (deflate reaches about
+// 1032 : 1 on bytes, and 1-bit PNG rows hold 8 pixels a byte). A header that claims more is
+// damaged or hostile: refusing it spares a long decoding of padding into a huge picture.
+inline constexpr std::uint64_t kMaxPixelsPerByte = 16384;
+
 struct TImageShape {
   int Width = 0;
   int Height = 0;
@@ -26,7 +31,8 @@ struct TDecodedImage {
 
 // The size and channels of the picture in `data` (`size` bytes) without decoding its pixels.
 // Answers SPI_SUCCESS, SPI_UNKNOWN_FORMAT (not a format of this plug-in), SPI_BROKEN_DATA (its
-// header is unreadable) or SPI_NO_MEMORY (above kMaxPixels).
+// header is unreadable, or claims more pixels than kMaxPixelsPerByte allows for `size`) or
+// SPI_NO_MEMORY (above kMaxPixels).
 std::int32_t ReadImageShape(const std::uint8_t* data, std::size_t size, TImageShape& shape);
 
 // Decodes the picture in `data`: 16-bit channels are reduced to 8 bits, grey is widened to RGB,

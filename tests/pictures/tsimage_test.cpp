@@ -1,0 +1,431 @@
+// The bundled import plug-in, called through its entry points as a host calls them.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "entry_points.h"
+#include "picture_fixtures.h"
+#include "plugin_info.h"
+#include "spi_block.h"
+
+namespace {
+
+using fixtures::TBytes;
+using fixtures::TRgbaPicture;
+
+// The memory image a host hands over: the bytes, zero-padded to at least 2048.
+struct TProbe {
+  explicit TProbe(const TBytes& bytes) : Buffer(bytes), Length(static_cast<std::int32_t>(bytes.size())) {
+    if (Buffer.size() < 2048) Buffer.resize(2048, 0);
+  }
+  const char* Data() const { return reinterpret_cast<const char*>(Buffer.data()); }
+  std::uintptr_t Address() const { return reinterpret_cast<std::uintptr_t>(Buffer.data()); }
+
+  TBytes Buffer;
+  std::int32_t Length;
+};
+
+std::uint32_t Get32(const std::uint8_t* at) {
+  return at[0] | (at[1] << 8) | (at[2] << 16) | (static_cast<std::uint32_t>(at[3]) << 24);
+}
+std::uint16_t Get16(const std::uint8_t* at) { return static_cast<std::uint16_t>(at[0] | (at[1] << 8)); }
+
+// What GetPicture returned, copied out of its blocks (which are freed on return).
+struct TDib {
+  std::int32_t Result = -100;
+  std::size_t InfoBlockSize = 0;
+  TBytes Header;
+  TBytes Bits;
+
+  std::int32_t Width() const { return static_cast<std::int32_t>(Get32(&Header[4])); }
+  std::int32_t Height() const { return static_cast<std::int32_t>(Get32(&Header[8])); }
+  int BitCount() const { return Get16(&Header[14]); }
+  std::size_t RowSize() const { return (static_cast<std::size_t>(Width()) * BitCount() + 31) / 32 * 4; }
+  // Pixel (x, y counted from the top) as RGBA; 24-bit pixels answer alpha 255.
+  std::array<int, 4> Pixel(int x, int y) const {
+    const std::size_t bytes = static_cast<std::size_t>(BitCount()) / 8;
+    const std::uint8_t* p = Bits.data() + RowSize() * static_cast<std::size_t>(Height() - 1 - y) + bytes * x;
+    return {p[2], p[1], p[0], bytes == 4 ? p[3] : 255};
+  }
+};
+
+std::int32_t SPI_API Proceed(std::int32_t, std::int32_t, std::intptr_t) { return 0; }
+
+TDib Decode(const TBytes& bytes, TSpiProgressCallback progress = Proceed, std::intptr_t lData = 0) {
+  const TProbe probe(bytes);
+  TSpiHandle info = nullptr;
+  TSpiHandle bits = nullptr;
+  TDib dib;
+  dib.Result = GetPicture(probe.Data(), probe.Length, SPI_INPUT_MEMORY, &info, &bits, progress, lData);
+  TSpiBlock infoBlock(info);
+  TSpiBlock bitsBlock(bits);
+  if (dib.Result != SPI_SUCCESS) {
+    EXPECT_EQ(info, nullptr) << "a failed GetPicture must store no handle";
+    EXPECT_EQ(bits, nullptr) << "a failed GetPicture must store no handle";
+    return dib;
+  }
+  TSpiBlockLock infoLock(infoBlock);
+  TSpiBlockLock bitsLock(bitsBlock);
+  dib.InfoBlockSize = infoBlock.Size();
+  const auto* header = static_cast<const std::uint8_t*>(infoLock.Data());
+  dib.Header.assign(header, header + std::min<std::size_t>(infoBlock.Size(), 40));
+  const auto* pixels = static_cast<const std::uint8_t*>(bitsLock.Data());
+  dib.Bits.assign(pixels, pixels + bitsBlock.Size());
+  return dib;
+}
+
+void ExpectSamePixels(const TRgbaPicture& expected, const TDib& dib, int tolerance, bool compareAlpha,
+                      const std::string& what) {
+  ASSERT_EQ(dib.Width(), expected.Width) << what;
+  ASSERT_EQ(dib.Height(), expected.Height) << what;
+  ASSERT_GE(dib.Bits.size(), dib.RowSize() * static_cast<std::size_t>(expected.Height)) << what;
+  int mismatches = 0;
+  for (int y = 0; y < expected.Height; ++y) {
+    for (int x = 0; x < expected.Width; ++x) {
+      const std::array<int, 4> actual = dib.Pixel(x, y);
+      for (int c = 0; c < (compareAlpha ? 4 : 3); ++c) {
+        if (std::abs(actual[c] - expected.At(x, y)[c]) > tolerance && ++mismatches <= 5) {
+          ADD_FAILURE() << what << ": pixel (" << x << "," << y << ") channel " << c << " expected "
+                        << int{expected.At(x, y)[c]} << " got " << actual[c];
+        }
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, 0) << what;
+}
+
+struct TFormatCase {
+  const char* Name;
+  std::function<TBytes(const TRgbaPicture&)> Encode;
+  bool WithAlpha;      // the source pattern carries alpha
+  int ExpectedBits;    // what GetPicture delivers
+  int Tolerance;       // per channel (lossy formats)
+};
+
+const TFormatCase kFormatCases[] = {
+    {"PNG RGB", [](const TRgbaPicture& p) { return fixtures::MakePng(p, false); }, false, 24, 0},
+    {"PNG RGBA", [](const TRgbaPicture& p) { return fixtures::MakePng(p, true); }, true, 32, 0},
+    {"TGA raw", [](const TRgbaPicture& p) { return fixtures::MakeTga(p, false); }, false, 24, 0},
+    {"TGA run-length", [](const TRgbaPicture& p) { return fixtures::MakeTga(p, true); }, false, 24, 0},
+    {"PNM", fixtures::MakePnm, false, 24, 0},
+    {"PSD", fixtures::MakePsd, false, 32, 0},
+    {"JPEG", [](const TRgbaPicture& p) { return fixtures::MakeJpeg(p, 100); }, false, 24, 40},
+};
+
+TEST(TsImagePlugin, DecodesEachFormatToBottomUpRowsWithTheSourcePixels) {
+  // Width 3 leaves 3 padding bytes per 24-bit row; the height makes some files pass 2048 bytes.
+  for (const auto& [width, height] : {std::pair{3, 5}, std::pair{40, 30}}) {
+    const TRgbaPicture source = fixtures::Pattern(width, height, true);
+    for (const TFormatCase& c : kFormatCases) {
+      const std::string what = std::string(c.Name) + " " + std::to_string(width) + "x" + std::to_string(height);
+      TRgbaPicture expected = source;
+      if (!c.WithAlpha) {
+        for (std::size_t i = 3; i < expected.Rgba.size(); i += 4) expected.Rgba[i] = 255;
+      }
+      const TBytes bytes = c.Encode(source);
+      const TProbe probe(bytes);
+      EXPECT_NE(IsSupported("", probe.Address()), 0) << what;
+
+      TPictureInfo info{};
+      ASSERT_EQ(GetPictureInfo(probe.Data(), probe.Length, SPI_INPUT_MEMORY, &info), SPI_SUCCESS) << what;
+      EXPECT_EQ(info.width, width) << what;
+      EXPECT_EQ(info.height, height) << what;
+      EXPECT_EQ(info.colorDepth, c.ExpectedBits) << what;
+      EXPECT_EQ(info.hInfo, nullptr) << what;
+
+      const TDib dib = Decode(bytes);
+      ASSERT_EQ(dib.Result, SPI_SUCCESS) << what;
+      EXPECT_EQ(dib.InfoBlockSize, 40u) << what;
+      EXPECT_EQ(Get32(&dib.Header[0]), 40u) << what;
+      EXPECT_EQ(Get16(&dib.Header[12]), 1) << what << ": biPlanes";
+      EXPECT_EQ(dib.BitCount(), c.ExpectedBits) << what;
+      EXPECT_EQ(Get32(&dib.Header[16]), 0u) << what << ": biCompression";
+      EXPECT_EQ(Get32(&dib.Header[20]), dib.RowSize() * height) << what << ": biSizeImage";
+      EXPECT_EQ(dib.Bits.size(), dib.RowSize() * height) << what;
+      ExpectSamePixels(expected, dib, c.Tolerance, c.WithAlpha, what);
+      if (dib.BitCount() == 24 && dib.RowSize() > static_cast<std::size_t>(width) * 3) {
+        for (int y = 0; y < height; ++y) {
+          for (std::size_t i = static_cast<std::size_t>(width) * 3; i < dib.RowSize(); ++i) {
+            EXPECT_EQ(dib.Bits[dib.RowSize() * y + i], 0) << what << ": padding of row " << y;
+          }
+        }
+      }
+    }
+  }
+}
+
+TEST(TsImagePlugin, GifGivesItsFirstFrameWithTransparency) {
+  const TDib dib = Decode(fixtures::MakeGif2x2());
+  ASSERT_EQ(dib.Result, SPI_SUCCESS);
+  ASSERT_EQ(dib.BitCount(), 32);
+  for (int index = 0; index < 4; ++index) {
+    const std::array<int, 4> pixel = dib.Pixel(index % 2, index / 2);
+    if (index == 3) {
+      EXPECT_EQ(pixel[3], 0) << "the transparent entry";
+      continue;
+    }
+    for (int c = 0; c < 3; ++c) {
+      EXPECT_EQ(pixel[c], fixtures::kGifPalette[index][c]) << "entry " << index << " channel " << c;
+    }
+    EXPECT_EQ(pixel[3], 255) << "entry " << index;
+  }
+}
+
+TEST(TsImagePlugin, HdrIsToneMappedToEightBits) {
+  const std::vector<float> levels = {0.0f, 1.0f, 0.25f, 4.0f};
+  const TDib dib = Decode(fixtures::MakeHdr(4, 2, levels));
+  ASSERT_EQ(dib.Result, SPI_SUCCESS);
+  ASSERT_EQ(dib.BitCount(), 24);
+  for (int i = 0; i < 12; ++i) {
+    const double level = levels[i % levels.size()];
+    const int expected = static_cast<int>(std::lround(std::min(255.0, std::pow(level, 1 / 2.2) * 255)));
+    const int actual = dib.Pixel(i / 3, 0)[i % 3];
+    EXPECT_NEAR(actual, expected, 1) << "level " << level;
+  }
+}
+
+TEST(TsImagePlugin, RecognisesByContentNotByName) {
+  const TRgbaPicture picture = fixtures::Pattern(4, 4, false);
+  struct TCase {
+    const char* What;
+    TBytes Bytes;
+    bool Supported;
+  };
+  const TBytes bmp = {'B', 'M', 0x46, 0, 0, 0, 0, 0, 0, 0, 0x36, 0, 0, 0, 40, 0, 0, 0};
+  const TCase cases[] = {
+      {"PNG", fixtures::MakePng(picture, false), true},
+      {"JPEG", fixtures::MakeJpeg(picture, 90), true},
+      {"GIF", fixtures::MakeGif2x2(), true},
+      {"TGA", fixtures::MakeTga(picture, true), true},
+      {"PSD", fixtures::MakePsd(picture), true},
+      {"PNM", fixtures::MakePnm(picture), true},
+      {"HDR", fixtures::MakeHdr(2, 2, {0.5f}), true},
+      {"BMP (the host's own format)", bmp, false},
+      {"nothing (zero padding only)", {}, false},
+      {"text", {'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '\n'}, false},
+      {"PNG signature cut short", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a}, false},
+      {"ASCII PNM (P3)", {'P', '3', '\n', '1', ' ', '1', '\n', '1', '\n', '0', ' ', '0', ' ', '0'}, false},
+      {"TGA header with an impossible pixel depth", {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 7, 0}, false},
+  };
+  for (const TCase& c : cases) {
+    const TProbe probe(c.Bytes);
+    for (const char* name : {"", "picture.bmp", "picture.png", "noextension"}) {
+      EXPECT_EQ(IsSupported(name, probe.Address()) != 0, c.Supported) << c.What << " named '" << name << "'";
+    }
+  }
+  EXPECT_EQ(IsSupported("picture.png", 0), 0) << "a null address";
+}
+
+TEST(TsImagePlugin, DescribesItselfWithOneExtensionPerFilter) {
+  char buffer[256];
+  ASSERT_EQ(GetPluginInfo(0, buffer, 255), 4);
+  EXPECT_STREQ(buffer, "00IN");
+  ASSERT_GT(GetPluginInfo(1, buffer, 255), 0);
+  EXPECT_NE(std::string(buffer).find("1.0"), std::string::npos) << buffer;
+
+  std::vector<std::string> filters;
+  for (std::int32_t n = 2;; n += 2) {
+    if (GetPluginInfo(n, buffer, 255) <= 0) break;
+    const std::string filter = buffer;
+    ASSERT_GT(GetPluginInfo(n + 1, buffer, 255), 0) << "description of " << filter;
+    EXPECT_EQ(filter.rfind("*.", 0), 0u) << filter;
+    EXPECT_EQ(filter.find_first_of(";, "), std::string::npos) << "one pattern per filter: " << filter;
+    filters.push_back(filter);
+  }
+  for (const char* expected : {"*.png", "*.jpg", "*.jpeg", "*.gif", "*.tga", "*.psd", "*.ppm", "*.pgm", "*.pnm", "*.hdr"}) {
+    EXPECT_NE(std::find(filters.begin(), filters.end(), expected), filters.end()) << expected;
+  }
+  EXPECT_EQ(std::find(filters.begin(), filters.end(), "*.bmp"), filters.end());
+
+  ASSERT_GT(GetPluginInfo(3, buffer, 255), 0);
+  EXPECT_EQ(std::string(buffer), ToPluginText("PNG 画像")) << "descriptions travel in the 8-bit code page";
+}
+
+TEST(TsImagePlugin, InfoTextsRespectTheBufferAndUnknownNumbersGiveNothing) {
+  struct TCase {
+    std::int32_t Infono;
+    std::int32_t BufLen;
+    std::int32_t Expected;
+    const char* Text;  // null: the buffer must stay untouched
+  };
+  const TCase cases[] = {
+      {0, 255, 4, "00IN"}, {0, 3, 2, "00"}, {0, 1, 0, nullptr}, {0, 0, 0, nullptr},
+      {-1, 255, 0, nullptr}, {1000, 255, 0, nullptr}, {2147483647, 255, 0, nullptr},
+  };
+  for (const TCase& c : cases) {
+    char buffer[256];
+    std::memset(buffer, 'x', sizeof buffer);
+    EXPECT_EQ(GetPluginInfo(c.Infono, buffer, c.BufLen), c.Expected) << "infono " << c.Infono << " buflen " << c.BufLen;
+    if (c.Text != nullptr) {
+      EXPECT_STREQ(buffer, c.Text) << "infono " << c.Infono << " buflen " << c.BufLen;
+    } else {
+      EXPECT_EQ(buffer[0], 'x') << "infono " << c.Infono << " buflen " << c.BufLen;
+    }
+  }
+  EXPECT_EQ(GetPluginInfo(0, nullptr, 255), 0);
+}
+
+TEST(TsImagePlugin, TruncatedAndDamagedPicturesAnswerErrorCodes) {
+  const TRgbaPicture picture = fixtures::Pattern(24, 20, false);
+  const std::pair<const char*, TBytes> sources[] = {
+      {"PNG", fixtures::MakePng(picture, false)}, {"JPEG", fixtures::MakeJpeg(picture, 90)},
+      {"GIF", fixtures::MakeGif2x2()},            {"TGA", fixtures::MakeTga(picture, true)},
+      {"PSD", fixtures::MakePsd(picture)},        {"PNM", fixtures::MakePnm(picture)},
+      {"HDR", fixtures::MakeHdr(24, 20, {0.5f, 0.1f})},
+  };
+  for (const auto& [name, whole] : sources) {
+    for (const std::size_t keep : {std::size_t{0}, std::size_t{3}, std::size_t{12}, whole.size() / 2, whole.size() - 1}) {
+      const TBytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(keep));
+      const TDib dib = Decode(cut);
+      // Some formats decode what is there and fill the rest; what matters is that a cut file
+      // never reads past its end (the sanitizer build checks that) and any failure is an error code.
+      if (dib.Result != SPI_SUCCESS) {
+        EXPECT_GT(dib.Result, 0) << name << " cut to " << keep << " bytes";
+      } else {
+        EXPECT_EQ(dib.Bits.size(), dib.RowSize() * dib.Height()) << name << " cut to " << keep;
+      }
+      if (keep < 3) {
+        EXPECT_EQ(dib.Result, SPI_UNKNOWN_FORMAT) << name << " cut to " << keep << " bytes";
+      }
+    }
+    // Every byte of the head flipped in turn: no crash, only codes.
+    for (std::size_t i = 0; i < std::min<std::size_t>(whole.size(), 64); ++i) {
+      TBytes damaged = whole;
+      damaged[i] ^= 0xA5;
+      const TDib dib = Decode(damaged);
+      EXPECT_TRUE(dib.Result == SPI_SUCCESS || dib.Result > 0) << name << " byte " << i << ": " << dib.Result;
+    }
+  }
+}
+
+// A one-pixel PNG whose header is changed to claim `width` x `height` grey pixels.
+TBytes PngClaiming(std::uint32_t width, std::uint32_t height) {
+  TBytes png = fixtures::MakePng(fixtures::Pattern(1, 1, false), false);
+  for (int i = 0; i < 4; ++i) {
+    png[16 + i] = static_cast<std::uint8_t>(width >> (24 - 8 * i));
+    png[20 + i] = static_cast<std::uint8_t>(height >> (24 - 8 * i));
+  }
+  png[25] = 0;  // colour type grey: the decoder's own limit is then 2^30 bytes
+  return png;
+}
+
+// An HDR file of 8 x 2 pixels whose second scanline holds a run count of 0.
+TBytes HdrWithZeroRun() {
+  const std::string header = "#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n\n-Y 2 +X 8\n";
+  TBytes bytes(header.begin(), header.end());
+  for (int row = 0; row < 2; ++row) {
+    bytes.insert(bytes.end(), {2, 2, 0, 8});
+    for (int channel = 0; channel < 4; ++channel) {
+      if (row == 1 && channel == 2) {
+        bytes.push_back(0);
+        break;
+      }
+      bytes.insert(bytes.end(), {128 + 8, 100});
+    }
+    if (row == 1) break;
+  }
+  return bytes;
+}
+
+TEST(TsImagePlugin, RefusesImplausibleHeadersBeforeDecoding) {
+  struct TCase {
+    const char* What;
+    TBytes Bytes;
+    std::int32_t Expected;
+  };
+  const TCase cases[] = {
+      // 2^28 + 2^14 pixels: above the stated limit, though the decoder itself would take it.
+      {"above 2^28 pixels", PngClaiming(16384, 16385), SPI_NO_MEMORY},
+      {"exactly 2^28 pixels, but far more than the file's bytes could hold", PngClaiming(16384, 16384), SPI_BROKEN_DATA},
+      {"16 million pixels from 70 bytes", PngClaiming(4000, 4000), SPI_BROKEN_DATA},
+      {"an HDR scanline with a run count of 0", HdrWithZeroRun(), SPI_BROKEN_DATA},
+  };
+  for (const TCase& c : cases) {
+    const TProbe probe(c.Bytes);
+    TPictureInfo info{};
+    EXPECT_EQ(GetPictureInfo(probe.Data(), probe.Length, SPI_INPUT_MEMORY, &info), c.Expected) << c.What;
+    EXPECT_EQ(Decode(c.Bytes).Result, c.Expected) << c.What;
+  }
+  // The same HDR scanlines with every count present decode.
+  TBytes good = HdrWithZeroRun();
+  good.back() = 128 + 8;
+  good.insert(good.end(), {100, 128 + 8, 100});
+  EXPECT_EQ(Decode(good).Result, SPI_SUCCESS) << "the repaired HDR file";
+}
+
+struct TProgressLog {
+  std::vector<std::pair<std::int32_t, std::int32_t>> Calls;
+  std::int32_t StopAtCall = -1;
+};
+
+std::int32_t SPI_API LogProgress(std::int32_t num, std::int32_t denom, std::intptr_t lData) {
+  auto* log = reinterpret_cast<TProgressLog*>(lData);
+  log->Calls.emplace_back(num, denom);
+  return static_cast<std::int32_t>(log->Calls.size()) - 1 == log->StopAtCall ? 1 : 0;
+}
+
+TEST(TsImagePlugin, ReportsProgressAndStopsWhenAsked) {
+  const TBytes png = fixtures::MakePng(fixtures::Pattern(5, 7, false), false);
+  for (const std::int32_t stopAt : {-1, 0, 1, 7}) {
+    TProgressLog log;
+    log.StopAtCall = stopAt;
+    const TDib dib = Decode(png, LogProgress, reinterpret_cast<std::intptr_t>(&log));
+    if (stopAt < 0) {
+      EXPECT_EQ(dib.Result, SPI_SUCCESS);
+      ASSERT_EQ(log.Calls.size(), 8u) << "once before the rows, once after each";
+      for (std::size_t i = 0; i < log.Calls.size(); ++i) {
+        EXPECT_EQ(log.Calls[i], std::make_pair(static_cast<std::int32_t>(i), 7)) << "call " << i;
+      }
+    } else {
+      EXPECT_EQ(dib.Result, SPI_ABORT) << "stopped at call " << stopAt;
+      EXPECT_EQ(log.Calls.size(), static_cast<std::size_t>(stopAt) + 1) << "no call after the stop";
+    }
+  }
+  EXPECT_EQ(Decode(png, nullptr).Result, SPI_SUCCESS) << "the callback is optional";
+}
+
+TEST(TsImagePlugin, ReadsFromAFileAtAnOffsetWhenNotGivenMemory) {
+  const TRgbaPicture picture = fixtures::Pattern(6, 4, false);
+  TBytes file(10, 'z');
+  const TBytes png = fixtures::MakePng(picture, false);
+  file.insert(file.end(), png.begin(), png.end());
+  const std::string path = fixtures::TempPath("offset.bin");
+  fixtures::WriteFile(path, file);
+
+  TPictureInfo info{};
+  EXPECT_EQ(GetPictureInfo(path.c_str(), 10, 0, &info), SPI_SUCCESS);
+  EXPECT_EQ(info.width, 6);
+  TSpiHandle header = nullptr;
+  TSpiHandle bits = nullptr;
+  ASSERT_EQ(GetPicture(path.c_str(), 10, 0, &header, &bits, Proceed, 0), SPI_SUCCESS);
+  TSpiBlock headerBlock(header);
+  TSpiBlock bitsBlock(bits);
+  EXPECT_EQ(bitsBlock.Size(), 4u * 20);
+
+  EXPECT_EQ(GetPictureInfo(path.c_str(), 0, 0, &info), SPI_UNKNOWN_FORMAT) << "offset 0 starts in the junk";
+  EXPECT_EQ(GetPictureInfo(path.c_str(), 100000, 0, &info), SPI_FILE_READ_ERROR) << "offset past the end";
+  EXPECT_EQ(GetPictureInfo(path.c_str(), -1, 0, &info), SPI_FILE_READ_ERROR);
+  std::remove(path.c_str());
+  EXPECT_EQ(GetPictureInfo(path.c_str(), 10, 0, &info), SPI_FILE_READ_ERROR) << "missing file";
+}
+
+TEST(TsImagePlugin, RefusesMissingOutputPlaces) {
+  const TBytes png = fixtures::MakePng(fixtures::Pattern(2, 2, false), false);
+  const TProbe probe(png);
+  TSpiHandle handle = nullptr;
+  EXPECT_EQ(GetPictureInfo(probe.Data(), probe.Length, SPI_INPUT_MEMORY, nullptr), SPI_MEMORY_ERROR);
+  EXPECT_EQ(GetPicture(probe.Data(), probe.Length, SPI_INPUT_MEMORY, nullptr, &handle, Proceed, 0), SPI_MEMORY_ERROR);
+  EXPECT_EQ(GetPicture(probe.Data(), probe.Length, SPI_INPUT_MEMORY, &handle, nullptr, Proceed, 0), SPI_MEMORY_ERROR);
+  EXPECT_EQ(GetPicture(nullptr, 10, SPI_INPUT_MEMORY, &handle, &handle, Proceed, 0), SPI_MEMORY_ERROR);
+  EXPECT_EQ(GetPicture(probe.Data(), -5, SPI_INPUT_MEMORY, &handle, &handle, Proceed, 0), SPI_BROKEN_DATA);
+  EXPECT_EQ(handle, nullptr);
+}
+
+}  // namespace
