@@ -52,35 +52,4 @@ TEST(FileSearch, MatchesFilesOnlyAndPassesOverHiddenOnes) {
   fs::permissions(dir.Path() / "b.spi", fs::perms::owner_write, fs::perm_options::add);
 }
 
-TEST(FileSearch, KeepsTheFileSystemsOrder) {
-  plugin_test::TTempDir dir;
-  for (int i = 0; i < 12; ++i) {
-    std::string name = std::to_string(i);
-    name += ".spi";
-    plugin_test::WriteFile(dir.Path() / name, "x");
-  }
-  std::vector<std::string> expected;
-  for (const auto& entry : fs::directory_iterator(dir.Path())) {
-    expected.push_back(plugin_test::Text(entry.path().filename()));
-  }
-  EXPECT_EQ(List(dir.Prefix(), "*.spi"), expected);
-}
-
-TEST(FileSearch, MissingDirectoryYieldsNothingAndCloseEnds) {
-  plugin_test::TTempDir dir;
-  std::string missing = dir.Prefix();
-  missing.append("missing").push_back(missing.back());
-  EXPECT_EQ(List(missing, "*"), std::vector<std::string>{});
-  plugin_test::WriteFile(dir.Path() / "a.spi", "x");
-  platform::FileSearch search = platform::FileSearch::Open(dir.Prefix(), "*");
-  search.Close();
-  std::string name;
-  EXPECT_FALSE(search.Next(name));
-  platform::FileSearch moved = platform::FileSearch::Open(dir.Prefix(), "*");
-  platform::FileSearch target = std::move(moved);
-  EXPECT_FALSE(moved.Next(name));
-  ASSERT_TRUE(target.Next(name));
-  EXPECT_EQ(name, "a.spi");
-}
-
 }  // namespace

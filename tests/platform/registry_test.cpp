@@ -64,15 +64,6 @@ TEST_F(RegistryTest, ReadsStringsAsStoredAndTellsOtherTypes) {
   }
 }
 
-TEST_F(RegistryTest, MissingKeyDoesNotOpenAndIsNotCreated) {
-  const platform::RegistryKey key =
-      platform::RegistryKey::OpenCurrentUser("Software\\Tintsight\\RegistryTest\\Missing");
-  EXPECT_FALSE(key.IsOpen());
-  HKEY probe = nullptr;
-  EXPECT_NE(::RegOpenKeyExW(Key_, L"Missing", 0, KEY_READ, &probe), ERROR_SUCCESS);
-  EXPECT_EQ(key.ReadValue("Path").Kind, platform::TRegistryValueKind::rvMissing);
-}
-
 #else
 
 TEST(Registry, NoKeyEverOpens) {
