@@ -138,7 +138,8 @@ TEST(TsImagePlugin, DecodesEachFormatToBottomUpRowsWithTheSourcePixels) {
       EXPECT_EQ(info.width, width) << what;
       EXPECT_EQ(info.height, height) << what;
       EXPECT_EQ(info.colorDepth, c.ExpectedBits) << what;
-      EXPECT_EQ(info.hInfo, nullptr) << what;
+      const TSpiHandle hInfo = info.hInfo;  // a copy: the packed field is misaligned
+      EXPECT_EQ(hInfo, nullptr) << what;
 
       const TDib dib = Decode(bytes);
       ASSERT_EQ(dib.Result, SPI_SUCCESS) << what;
@@ -415,6 +416,31 @@ TEST(TsImagePlugin, ReadsFromAFileAtAnOffsetWhenNotGivenMemory) {
   std::remove(path.c_str());
   EXPECT_EQ(GetPictureInfo(path.c_str(), 10, 0, &info), SPI_FILE_READ_ERROR) << "missing file";
 }
+
+#ifdef _WIN32
+TEST(TsImagePlugin, ReadsTheHeadThroughAFileHandleAndPutsThePositionBack) {
+  const std::string path = fixtures::TempPath("handle.bin");
+  TBytes file(5, 'z');
+  const TBytes png = fixtures::MakePng(fixtures::Pattern(3, 3, false), false);
+  file.insert(file.end(), png.begin(), png.end());
+  fixtures::WriteFile(path, file);
+  HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+  struct TCase {
+    LONG Position;
+    bool Supported;
+  };
+  for (const TCase c : {TCase{5, true}, TCase{0, false}, TCase{6, false}}) {
+    ::SetFilePointer(handle, c.Position, nullptr, FILE_BEGIN);
+    EXPECT_EQ(IsSupported("", reinterpret_cast<std::uintptr_t>(handle)) != 0, c.Supported) << "from " << c.Position;
+    EXPECT_EQ(::SetFilePointer(handle, 0, nullptr, FILE_CURRENT), static_cast<DWORD>(c.Position))
+        << "the position is put back";
+  }
+  ::CloseHandle(handle);
+  std::remove(path.c_str());
+}
+#endif
 
 TEST(TsImagePlugin, RefusesMissingOutputPlaces) {
   const TBytes png = fixtures::MakePng(fixtures::Pattern(2, 2, false), false);
