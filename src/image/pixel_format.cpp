@@ -10,6 +10,9 @@
 #include "image/palette.h"
 #include "image/raster_bitmap.h"
 
+// Pixel words are read and written with memcpy in the host's order, which must be the formats'.
+static_assert(std::endian::native == std::endian::little);
+
 namespace {
 
 constexpr TRGBQuad kBlack{0, 0, 0, 0};
@@ -85,7 +88,7 @@ void UnpackMasked(const std::uint8_t* s, TRGBQuad* row, int width, const TRowCon
   const TChannel& b = c.Channels[2];
   for (int x = 0; x < width; ++x) {
     std::uint32_t pixel = 0;
-    std::memcpy(&pixel, s + x * Bytes, Bytes);  // little-endian hosts only, as the formats are
+    std::memcpy(&pixel, s + x * Bytes, Bytes);
     row[x] = TRGBQuad{b.Widen[((pixel & b.Mask) >> b.Shift) & 0xFF],
                       g.Widen[((pixel & g.Mask) >> g.Shift) & 0xFF],
                       r.Widen[((pixel & r.Mask) >> r.Shift) & 0xFF], 0};

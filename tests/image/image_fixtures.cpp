@@ -17,8 +17,9 @@ TRasterBitmapPtr MakeSection(const TSectionSpec& spec, const std::vector<std::ui
   header.biClrUsed = static_cast<std::uint32_t>(spec.Table.size());
   TRasterBitmapPtr section = TRasterBitmap::CreateSection(
       header, spec.Masks.empty() ? nullptr : spec.Masks.data(), spec.Table);
-  std::memcpy(section->Bits(), bytes.data(),
-              std::min<std::size_t>(bytes.size(), static_cast<std::size_t>(section->ImageSize())));
+  const std::size_t count =
+      std::min<std::size_t>(bytes.size(), static_cast<std::size_t>(section->ImageSize()));
+  if (count > 0) std::memcpy(section->Bits(), bytes.data(), count);
   return section;
 }
 
