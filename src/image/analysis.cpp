@@ -36,11 +36,6 @@ void ScalarPixels(std::uint8_t* p, int count) {
   }
 }
 
-template <int C>
-void ScalarRow(std::uint8_t* row, int width) {
-  ScalarPixels<C>(row, width);
-}
-
 #if TS_ANALYSIS_SSE2
 #if defined(__i386__) && !defined(__SSE2__)
 // The 32-bit build is not compiled for SSE2 as a whole; these functions are, and run only where
@@ -138,8 +133,8 @@ TRowPass PassFor(int condition) {
     return kVector[condition];
   }
 #endif
-  static constexpr TRowPass kScalar[] = {ScalarRow<0>, ScalarRow<1>, ScalarRow<2>,
-                                         ScalarRow<3>, ScalarRow<4>, ScalarRow<5>};
+  static constexpr TRowPass kScalar[] = {ScalarPixels<0>, ScalarPixels<1>, ScalarPixels<2>,
+                                         ScalarPixels<3>, ScalarPixels<4>, ScalarPixels<5>};
   return kScalar[condition];
 }
 

@@ -4,8 +4,9 @@
 // its transparency mask and its palette handle, and frees them when the last TBitmap releases
 // it. It is in one of four states: empty (no bitmaps); DIB section only (DeviceHandle is the
 // section); device-dependent only; or both (a section made from the device bitmap for row
-// access or storing). A shared image (RefCount above 1) is never changed except for its palette
-// made on demand and the bookkeeping a writer sets (SetColorsUsed, SetMasks).
+// access or storing). A shared image (RefCount above 1) never changes its pixels: what may still
+// be added to it is the palette and the DIB section made on demand (both from what it holds) and
+// the bookkeeping a writer sets (SetColorsUsed, SetMasks).
 #pragma once
 
 #include "image/dib.h"
