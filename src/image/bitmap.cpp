@@ -67,6 +67,34 @@ int TBitmap::Width() const { return Description().dsBm.bmWidth; }
 
 int TBitmap::Height() const { return std::abs(Description().dsBm.bmHeight); }
 
+void TBitmap::SetWidth(int width) { SetSize(width, Height()); }
+
+void TBitmap::SetHeight(int height) { SetSize(Width(), height); }
+
+void TBitmap::SetSize(int width, int height) {
+  if (width == Width() && height == Height()) return;
+  if (width < 0 || height < 0) throw EInvalidGraphic(rtl_messages::SInvalidBitmap);
+  const TBitmapImage& current = *Image_;
+  TDIBSection target = current.Description();
+  target.dsBm.bmWidth = width;
+  target.dsBm.bmHeight = height;
+  target.dsBm.bmBits = nullptr;
+  if (current.HasSeparateDevice()) {
+    target.dsBmih.biSize = 0;  // stays device-dependent
+  } else if (target.dsBmih.biSize != 0) {
+    target.dsBmih.biWidth = width;
+    target.dsBmih.biHeight = target.dsBmih.biHeight < 0 ? -height : height;
+    target.dsBmih.biSizeImage = 0;
+  }
+  const TRasterBitmap* source =
+      current.SectionHandle() ? current.SectionHandle() : current.DeviceHandle();
+  TPaletteHandle palette = CopyPalette(current.Palette());
+  const bool fromCoreHeader = current.FromCoreHeader();
+  TRasterBitmapPtr made = MakeBitmap(source, palette, target);
+  SetImage(NewImage(std::move(made), std::move(palette), target, fromCoreHeader));
+  Changed();
+}
+
 TPixelLayout TBitmap::PixelLayout() const {
   const TBitmapImage& image = *Image_;
   const TDIBSection& d = image.Description();

@@ -60,6 +60,12 @@ class TBitmap : public TGraphic {
   bool Empty() const override;
   int Width() const override;
   int Height() const override;
+  // Changes the size into a new image of this bitmap's own, in the same layout (and row order):
+  // the part both sizes share keeps its pixels, new pixels are white. A size with a 0 in it leaves
+  // the bitmap without pixels. Nothing happens for the current size; a negative size fails with
+  // EInvalidGraphic "ビットマップイメージが不正です". Ends with the change notification.
+  void SetWidth(int width);
+  void SetHeight(int height);
 
   TPixelLayout PixelLayout() const;
   // Converts the picture to `layout` into a new image of this bitmap's own; an image shared with
@@ -120,6 +126,7 @@ class TBitmap : public TGraphic {
   void SetImage(TBitmapImageRef image);
   // Gives this bitmap an image of its own, a copy of the one it shares (no notification).
   void PrivateCopy();
+  void SetSize(int width, int height);
   void ConvertToDevice();
   void MakeSectionFromDevice();
   void PaletteOnDemand();

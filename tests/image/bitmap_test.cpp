@@ -505,4 +505,51 @@ TEST(Bitmap, PaletteOnDemandAndCarriedMarks) {
   EXPECT_TRUE(view.HasPalette);
 }
 
+TEST(Bitmap, SizeChangesKeepTheSharedPartAndTheLayout) {
+  // 2 x 2, bottom-up: top row (1,2,3)(4,5,6), bottom row (7,8,9)(10,11,12).
+  const TBytes bytes{7, 8, 9, 10, 11, 12, 0, 0, 1, 2, 3, 4, 5, 6, 0, 0};
+  struct Case {
+    const char* what;
+    int width, height;
+    std::vector<TBytes> rows;
+  };
+  const Case cases[] = {
+      {"narrower", 1, 2, {{1, 2, 3}, {7, 8, 9}}},
+      {"wider", 3, 1, {{1, 2, 3, 4, 5, 6, 255, 255, 255}}},
+      {"taller", 1, 3, {{1, 2, 3}, {7, 8, 9}, {255, 255, 255}}},
+  };
+  for (const Case& c : cases) {
+    TBitmap source;
+    Load(source, MakeSection({24, 2, 2}, bytes));
+    TBitmap bitmap;
+    bitmap.Assign(&source);
+    TChangeCounter changes(bitmap);
+    bitmap.SetWidth(c.width);
+    bitmap.SetHeight(c.height);
+    EXPECT_EQ(bitmap.Width(), c.width) << c.what;
+    EXPECT_EQ(bitmap.Height(), c.height) << c.what;
+    EXPECT_EQ(bitmap.PixelLayout(), TPixelLayout::pl24Bit) << c.what;
+    EXPECT_EQ(Rows24(bitmap), c.rows) << c.what;
+    EXPECT_EQ(changes.Count, (c.width != 2) + (c.height != 2)) << c.what;
+    EXPECT_EQ(Memory(source), bytes) << c.what << ": the shared source changed";
+  }
+
+  TBitmap empty;
+  empty.SetWidth(3);
+  EXPECT_TRUE(empty.Empty()) << "a width alone makes no pixels";
+  empty.SetHeight(2);
+  EXPECT_FALSE(empty.Empty());
+  EXPECT_EQ(empty.PixelLayout(), TPixelLayout::plDevice);
+  empty.SetPixelLayout(TPixelLayout::pl24Bit);
+  EXPECT_EQ(Rows24(empty), (std::vector<TBytes>{TBytes(9, 255), TBytes(9, 255)}));
+
+  TBitmap topDown;
+  Load(topDown, MakeSection({24, 1, -2}, {1, 2, 3, 0, 4, 5, 6, 0}));
+  topDown.SetWidth(2);
+  EXPECT_EQ(topDown.Description().dsBmih.biHeight, -2) << "the row order is kept";
+  EXPECT_EQ(Rows24(topDown), (std::vector<TBytes>{{1, 2, 3, 255, 255, 255}, {4, 5, 6, 255, 255, 255}}));
+  EXPECT_THROW(topDown.SetWidth(-1), EInvalidGraphic);
+  EXPECT_EQ(topDown.Width(), 2);
+}
+
 }  // namespace
