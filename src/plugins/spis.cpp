@@ -1,6 +1,7 @@
 #include "plugins/spis.h"
 
 #include <algorithm>
+#include <string_view>
 #include <utility>
 
 #include "image/file_formats.h"
