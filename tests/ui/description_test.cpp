@@ -21,7 +21,8 @@ class TProbe : public TComponent {
     TComponent::Loaded();
     Log().push_back("loaded " + Name());
     // What the last component of the description says is already there.
-    if (auto* last = dynamic_cast<TProbe*>(Owner()->FindComponent("Last"))) {
+    const TComponent& root = Owner() != nullptr ? *Owner() : *this;
+    if (auto* last = dynamic_cast<TProbe*>(root.FindComponent("Last"))) {
       SawLastValue = last->Value;
     }
   }
