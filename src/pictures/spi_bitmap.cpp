@@ -114,18 +114,20 @@ void TSPIBitmap::LoadFromSPI(std::span<const std::uint8_t> BMInfo,
       header.biClrUsed != 0 ? header.biClrUsed : DefaultColourCount(header.biBitCount);
   if (colourCount > kBmpMaxColours) InvalidBitmap();
 
-  // Sizes in 64 bits: none of them can overflow here, and each is checked against the block it
-  // is read from before a byte is copied.
+  // Sizes in 64 bits, each checked against the block it is read from before a byte is copied.
+  // Width and bit count are below 2^31 and 2^16, so the row size cannot overflow; the image size
+  // is formed only once it is known to fit the pixel block.
   const std::uint32_t carried = CarriedHeaderSize(header.biSize);
   const std::int64_t masks =
       carried == kBmpInfoHeaderSize && header.biCompression == BI_BITFIELDS ? kBmpMasksSize : 0;
   const std::int64_t headerSize = std::int64_t{carried} + masks + std::int64_t{colourCount} * 4;
+  if (headerSize > static_cast<std::int64_t>(BMInfo.size())) InvalidBitmap();
   const std::int64_t rowSize = (std::int64_t{header.biWidth} * header.biBitCount + 31) / 32 * 4;
   const std::int64_t height = header.biHeight < 0 ? -std::int64_t{header.biHeight} : header.biHeight;
+  const auto available = static_cast<std::int64_t>(PBM.size());
+  if (height > 0 && rowSize > available / height) InvalidBitmap();
   const std::int64_t imageSize = rowSize * height;
   const std::int64_t fileSize = kBmpFileHeaderSize + headerSize + imageSize;
-  if (headerSize > static_cast<std::int64_t>(BMInfo.size())) InvalidBitmap();
-  if (imageSize > static_cast<std::int64_t>(PBM.size())) InvalidBitmap();
   if (fileSize > std::numeric_limits<std::int32_t>::max()) InvalidBitmap();
 
   TMemoryStream image;
