@@ -107,11 +107,6 @@ class TBitmap : public TGraphic {
   // BMP bytes at the stream's position (the BMP reader and writer).
   void LoadFromStream(TStream& stream) override;
   void StoreToStream(TStream& stream) override;
-  // Writes the BMP bytes to a temporary file beside `fileName` and puts it in the file's place
-  // once all are written: a failed save leaves any old file as it was. Fails with EFCreateError
-  // "ファイル %s を作成できません" (the name) when the file cannot be created or replaced (also
-  // while another program holds it open), with EWriteError when writing fails.
-  void StoreToFile(const std::string& fileName) override;
   // Writes the BMP into a temporary file beside `fileName` and puts it in place only when every
   // byte is written, so a failed save leaves any old file intact.
   void StoreToFile(const std::string& fileName) override;
