@@ -1,9 +1,9 @@
 #include "decoder.h"
 
+#include <stb/stb_image.h>
+
 #include <cstring>
 #include <limits>
-
-#include <stb/stb_image.h>
 
 #include "hdr_scanlines.h"
 #include "image_format.h"

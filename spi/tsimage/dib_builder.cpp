@@ -79,10 +79,12 @@ std::int32_t BuildDib(const TDecodedImage& image, TSpiProgressCallback progress,
         static_cast<std::size_t>(shape.Width) * static_cast<std::size_t>(shape.Channels);
     auto* target = static_cast<std::uint8_t*>(bitsLock.Data());
     for (int y = 0; y < shape.Height; ++y) {
-      const std::uint8_t* sourceRow = image.Pixels.get() + sourceRowSize * static_cast<std::size_t>(y);
-      std::uint8_t* targetRow =
-          target + static_cast<std::size_t>(rowSize) * static_cast<std::size_t>(shape.Height - 1 - y);
-      ConvertRow(sourceRow, targetRow, shape.Width, shape.Channels, static_cast<std::size_t>(rowSize));
+      const std::uint8_t* sourceRow =
+          image.Pixels.get() + sourceRowSize * static_cast<std::size_t>(y);
+      std::uint8_t* targetRow = target + static_cast<std::size_t>(rowSize) *
+                                             static_cast<std::size_t>(shape.Height - 1 - y);
+      ConvertRow(sourceRow, targetRow, shape.Width, shape.Channels,
+                 static_cast<std::size_t>(rowSize));
       if (progress != nullptr && progress(y + 1, shape.Height, lData) != 0) return SPI_ABORT;
     }
   }

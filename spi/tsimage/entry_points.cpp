@@ -45,9 +45,9 @@ bool ReadHeadFromHandle(HANDLE file, std::array<std::uint8_t, kHeadSize>& head) 
 
 }  // namespace
 
-SPI_EXPORT std::int32_t SPI_API GetPluginInfo(std::int32_t infono, char* buf,
-                                              std::int32_t buflen) {
-  return Guarded([&] { return CopyPluginInfoText(ToPluginText(PluginInfoText(infono)), buf, buflen); });
+SPI_EXPORT std::int32_t SPI_API GetPluginInfo(std::int32_t infono, char* buf, std::int32_t buflen) {
+  return Guarded(
+      [&] { return CopyPluginInfoText(ToPluginText(PluginInfoText(infono)), buf, buflen); });
 }
 
 SPI_EXPORT std::int32_t SPI_API IsSupported(const char* /*filename*/, std::uintptr_t dw) {

@@ -8,7 +8,9 @@ class TByteReader {
   TByteReader(const std::uint8_t* data, std::size_t size) : Data_(data), Size_(size) {}
   bool AtEnd() const { return Position_ >= Size_; }
   int Next() { return Position_ < Size_ ? Data_[Position_++] : 0; }
-  void Skip(std::size_t count) { Position_ = count < Size_ - Position_ ? Position_ + count : Size_; }
+  void Skip(std::size_t count) {
+    Position_ = count < Size_ - Position_ ? Position_ + count : Size_;
+  }
 
   // Consumes one header line up to and including its '\n' and answers whether it is empty (as
   // the decoder sees it: nothing before the '\n', a NUL first byte, or the end of the data).

@@ -36,8 +36,8 @@ std::int32_t TPictureSource::ReadFile(const char* fileName, std::int32_t offset)
   if (count > std::numeric_limits<std::int32_t>::max()) return SPI_NO_MEMORY;
   if (std::fseek(file.get(), offset, SEEK_SET) != 0) return SPI_FILE_READ_ERROR;
   FileBytes_.resize(static_cast<std::size_t>(count));
-  if (count > 0 && std::fread(FileBytes_.data(), 1, FileBytes_.size(), file.get()) !=
-                       FileBytes_.size()) {
+  if (count > 0 &&
+      std::fread(FileBytes_.data(), 1, FileBytes_.size(), file.get()) != FileBytes_.size()) {
     return SPI_FILE_READ_ERROR;
   }
   Data_ = FileBytes_.data();

@@ -18,12 +18,12 @@ struct TFilter {
 // One pattern per entry: hosts take a filter's extension from its last '.', so a combined
 // "*.jpg;*.jpeg" would advertise only .jpeg.
 constexpr std::array kFilters{
-    TFilter{"*.png", "PNG 画像"},         TFilter{"*.jpg", "JPEG 画像"},
-    TFilter{"*.jpeg", "JPEG 画像"},       TFilter{"*.jpe", "JPEG 画像"},
-    TFilter{"*.jfif", "JPEG 画像"},       TFilter{"*.gif", "GIF 画像 (先頭のフレーム)"},
-    TFilter{"*.tga", "TGA 画像"},         TFilter{"*.psd", "Photoshop 画像 (統合画像)"},
-    TFilter{"*.pnm", "PNM 画像"},         TFilter{"*.ppm", "PPM 画像"},
-    TFilter{"*.pgm", "PGM 画像"},         TFilter{"*.hdr", "Radiance HDR 画像"},
+    TFilter{"*.png", "PNG 画像"},   TFilter{"*.jpg", "JPEG 画像"},
+    TFilter{"*.jpeg", "JPEG 画像"}, TFilter{"*.jpe", "JPEG 画像"},
+    TFilter{"*.jfif", "JPEG 画像"}, TFilter{"*.gif", "GIF 画像 (先頭のフレーム)"},
+    TFilter{"*.tga", "TGA 画像"},   TFilter{"*.psd", "Photoshop 画像 (統合画像)"},
+    TFilter{"*.pnm", "PNM 画像"},   TFilter{"*.ppm", "PPM 画像"},
+    TFilter{"*.pgm", "PGM 画像"},   TFilter{"*.hdr", "Radiance HDR 画像"},
 };
 
 }  // namespace
@@ -40,7 +40,8 @@ std::string PluginInfoText(std::int32_t infono) {
 
 std::int32_t CopyPluginInfoText(const std::string& text, char* buf, std::int32_t buflen) {
   if (buf == nullptr || buflen <= 1 || text.empty()) return 0;
-  const std::size_t count = std::min<std::size_t>(text.size(), static_cast<std::size_t>(buflen) - 1);
+  const std::size_t count =
+      std::min<std::size_t>(text.size(), static_cast<std::size_t>(buflen) - 1);
   std::memcpy(buf, text.data(), count);
   buf[count] = '\0';
   return static_cast<std::int32_t>(count);

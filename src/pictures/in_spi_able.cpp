@@ -25,9 +25,11 @@ constexpr std::int32_t kProbeSize = 2048;
 constexpr std::int64_t kLeadingHeaderSize = 128;
 
 bool SameAsciiTextIgnoringCase(std::string_view a, std::string_view b) {
-  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+  const auto lower = [](char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 // The information text of a block: its bytes up to the first zero, or all of them.
@@ -37,7 +39,8 @@ std::string BlockText(const TSpiBlock& block) {
   const auto* bytes = static_cast<const char*>(lock.Data());
   const std::size_t size = block.Size();
   const void* zero = std::memchr(bytes, 0, size);
-  const std::size_t length = zero != nullptr ? static_cast<std::size_t>(static_cast<const char*>(zero) - bytes) : size;
+  const std::size_t length =
+      zero != nullptr ? static_cast<std::size_t>(static_cast<const char*>(zero) - bytes) : size;
   return platform::AnsiToUtf8(std::string_view(bytes, length));
 }
 
@@ -170,8 +173,8 @@ bool TInSPIAble::TryDecode(TInSPI& spi, const std::uint8_t* data, std::int32_t l
   const TSpiBlockLock infoLock(infoBlock);
   // A block that does not lock yields no picture.
   if (bitsLock.Data() == nullptr || infoLock.Data() == nullptr) return false;
-  LoadFromSPIProc_(
-      std::span(static_cast<const std::uint8_t*>(infoLock.Data()), infoBlock.Size()),
-      std::span(static_cast<const std::uint8_t*>(bitsLock.Data()), bitsBlock.Size()), info, done);
+  LoadFromSPIProc_(std::span(static_cast<const std::uint8_t*>(infoLock.Data()), infoBlock.Size()),
+                   std::span(static_cast<const std::uint8_t*>(bitsLock.Data()), bitsBlock.Size()),
+                   info, done);
   return done;
 }

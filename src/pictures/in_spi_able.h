@@ -42,7 +42,8 @@ class TInSPIAble : public TObject {
   explicit TInSPIAble(TGraphic* graphic);
 
   // Loads the named file (UTF-8) into the picture through LoadFromFileProc, with Ext and
-  // FileName set for the duration. The file's errors pass on (EFOpenError "ファイル %s は開けません").
+  // FileName set for the duration. The file's errors pass on (EFOpenError "ファイル %s
+  // は開けません").
   void LoadFromFile(const std::string& fileName);
   // Loads the whole content of `stream`. A TMemoryStream (or derived) is used in place from
   // offset 0 whatever its position; any other stream is copied once, from its beginning. The

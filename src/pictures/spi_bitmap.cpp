@@ -20,7 +20,9 @@ const bool kDefaultGraphicSet = [] {
   return true;
 }();
 
-[[noreturn]] void InvalidBitmap() { throw EInvalidGraphic(std::string(rtl_messages::SInvalidBitmap)); }
+[[noreturn]] void InvalidBitmap() {
+  throw EInvalidGraphic(std::string(rtl_messages::SInvalidBitmap));
+}
 
 void Put32(std::uint8_t* at, std::uint32_t value) {
   for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
@@ -68,11 +70,9 @@ TSPIBitmap::TSPIBitmap() : SPIAble_(std::make_unique<TInSPIAble>(this)) {
   SPIAble_->SetNativeExt("BMP");
   SPIAble_->SetLoadFromFileProc(LoadGraphicFromFile);
   SPIAble_->SetLoadFromStreamProc(LoadBitmapNatively);
-  SPIAble_->SetLoadFromSPIProc([this](std::span<const std::uint8_t> BMInfo,
-                                      std::span<const std::uint8_t> PBM,
-                                      const TPictureInfoRec& Info, bool& Done) {
-    LoadFromSPI(BMInfo, PBM, Info, Done);
-  });
+  SPIAble_->SetLoadFromSPIProc(
+      [this](std::span<const std::uint8_t> BMInfo, std::span<const std::uint8_t> PBM,
+             const TPictureInfoRec& Info, bool& Done) { LoadFromSPI(BMInfo, PBM, Info, Done); });
 }
 
 TSPIBitmap::~TSPIBitmap() = default;
@@ -123,7 +123,8 @@ void TSPIBitmap::LoadFromSPI(std::span<const std::uint8_t> BMInfo,
   const std::int64_t headerSize = std::int64_t{carried} + masks + std::int64_t{colourCount} * 4;
   if (headerSize > static_cast<std::int64_t>(BMInfo.size())) InvalidBitmap();
   const std::int64_t rowSize = (std::int64_t{header.biWidth} * header.biBitCount + 31) / 32 * 4;
-  const std::int64_t height = header.biHeight < 0 ? -std::int64_t{header.biHeight} : header.biHeight;
+  const std::int64_t height =
+      header.biHeight < 0 ? -std::int64_t{header.biHeight} : header.biHeight;
   const auto available = static_cast<std::int64_t>(PBM.size());
   if (height > 0 && rowSize > available / height) InvalidBitmap();
   const std::int64_t imageSize = rowSize * height;
@@ -140,7 +141,8 @@ void TSPIBitmap::LoadFromSPI(std::span<const std::uint8_t> BMInfo,
   Put32(out + 10, static_cast<std::uint32_t>(kBmpFileHeaderSize + headerSize));
   std::memcpy(out + kBmpFileHeaderSize, BMInfo.data(), static_cast<std::size_t>(headerSize));
   if (imageSize > 0) {
-    std::memcpy(out + kBmpFileHeaderSize + headerSize, PBM.data(), static_cast<std::size_t>(imageSize));
+    std::memcpy(out + kBmpFileHeaderSize + headerSize, PBM.data(),
+                static_cast<std::size_t>(imageSize));
   }
   image.SetPosition(0);
   TBitmap::LoadFromStream(image);

@@ -1,5 +1,7 @@
 // The loading engine over the plug-in collection: order of the decoders, the memory image, the
 // probe buffer, the second attempt, the information record, the release of every plug-in block.
+#include "pictures/in_spi_able.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,7 +10,6 @@
 #include <vector>
 
 #include "image/graphic.h"
-#include "pictures/in_spi_able.h"
 #include "picture_fixtures.h"
 #include "probe_bench.h"
 #include "rtl/exception.h"
@@ -69,7 +70,9 @@ void NativeLoad(TGraphic&, TStream& stream) {
   }
 }
 
-void FileLoad(TGraphic& graphic, const std::string& fileName) { graphic.TGraphic::LoadFromFile(fileName); }
+void FileLoad(TGraphic& graphic, const std::string& fileName) {
+  graphic.TGraphic::LoadFromFile(fileName);
+}
 
 enum class TReceive { rTakes, rLeaves, rRaises };
 
@@ -92,11 +95,13 @@ class InSPIAbleTest : public ::testing::Test {
     Able.SetNativeExt("BMP");
     Able.SetLoadFromFileProc(FileLoad);
     Able.SetLoadFromStreamProc(NativeLoad);
-    Able.SetLoadFromSPIProc([this](std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits,
+    Able.SetLoadFromSPIProc([this](std::span<const std::uint8_t> info,
+                                   std::span<const std::uint8_t> bits,
                                    const TPictureInfoRec& record, bool& done) {
       Note("receiver");
       TReceived r;
-      r.HeaderHead.assign(info.begin(), info.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(info.size(), 64)));
+      r.HeaderHead.assign(info.begin(), info.begin() + static_cast<std::ptrdiff_t>(
+                                                           std::min<std::size_t>(info.size(), 64)));
       r.HeaderSize = info.size();
       r.BitsSize = bits.size();
       r.FirstBit = bits.empty() ? 0 : bits[0];
@@ -160,7 +165,8 @@ TEST_F(InSPIAbleTest, ExtensionDecidesWhetherNativeOrPluginsComeFirst) {
       {"photo.png", false, {"b:IsSupported", "a:IsSupported", "c:IsSupported", "native"}},
       {"photo.jpg", true, {"c:IsSupported", "a:IsSupported", "b:IsSupported", "native"}},
       {"photo.tif", false, {"a:IsSupported", "b:IsSupported", "c:IsSupported", "native"}},
-      // Native first: its extension in any case, no extension, a dot only in the directory, no name.
+      // Native first: its extension in any case, no extension, a dot only in the directory, no
+      // name.
       {"picture.bmp", false, nativeThenAll},
       {"PICTURE.BMP", false, nativeThenAll},
       {"picture.Bmp", true, {"native"}},
@@ -190,7 +196,8 @@ TEST_F(InSPIAbleTest, ShortDataIsOfferedThroughAZeroPaddedBufferWithItsTrueLengt
   TProbeConfig config = Probe("*.prb", pmAlways);
   config.PictureResult = SPI_UNKNOWN_FORMAT;
   Bench.AddProbe("a", config);
-  for (const std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{2047}, std::size_t{2048}, std::size_t{5000}}) {
+  for (const std::size_t size :
+       {std::size_t{0}, std::size_t{1}, std::size_t{2047}, std::size_t{2048}, std::size_t{5000}}) {
     TBytes bytes(size);
     for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + 1);
     probe_bench::ClearLog();
@@ -202,12 +209,14 @@ TEST_F(InSPIAbleTest, ShortDataIsOfferedThroughAZeroPaddedBufferWithItsTrueLengt
     const std::uintptr_t inPlace = reinterpret_cast<std::uintptr_t>(stream.Memory());
     for (const TProbeCall& call : probe_bench::Calls) {
       const std::string what = std::to_string(size) + " bytes, " + call.Entry;
-      EXPECT_EQ(call.Address == inPlace && size > 0, size >= 2048) << what << ": offered in place only from 2048 bytes";
+      EXPECT_EQ(call.Address == inPlace && size > 0, size >= 2048)
+          << what << ": offered in place only from 2048 bytes";
       EXPECT_EQ(call.Address, probe_bench::Calls[0].Address) << what << ": one buffer per attempt";
       for (std::size_t i = 0; i < 2048; ++i) {
         const std::uint8_t expected = i < size ? bytes[i] : 0;
         if (call.Head[i] != expected) {
-          ADD_FAILURE() << what << ": byte " << i << " expected " << int{expected} << " got " << int{call.Head[i]};
+          ADD_FAILURE() << what << ": byte " << i << " expected " << int{expected} << " got "
+                        << int{call.Head[i]};
           break;
         }
       }
@@ -229,8 +238,8 @@ TEST_F(InSPIAbleTest, SecondAttemptLeavesOutTheFirst128BytesWhenAsked) {
     std::vector<std::int32_t> Lengths;  // of the GetPicture calls
   };
   const TCase cases[] = {
-      {0, true, {0}},          {128, true, {128}},        {129, true, {129, 1}},
-      {129, false, {129}},     {3000, true, {3000, 2872}}, {3000, false, {3000}},
+      {0, true, {0}},      {128, true, {128}},         {129, true, {129, 1}},
+      {129, false, {129}}, {3000, true, {3000, 2872}}, {3000, false, {3000}},
   };
   for (const TCase& c : cases) {
     TBytes bytes(c.Size);
@@ -254,11 +263,11 @@ TEST_F(InSPIAbleTest, SecondAttemptLeavesOutTheFirst128BytesWhenAsked) {
   probe_bench::ClearLog();
   Able.SetSkipLeadingHeader(true);
   EXPECT_NO_THROW(Load(wrapped, "x.prb"));
-  EXPECT_EQ(Join(Events),
-            "m:IsSupported m:IsSupported m:GetPictureInfo m:GetPicture receiver");
+  EXPECT_EQ(Join(Events), "m:IsSupported m:IsSupported m:GetPictureInfo m:GetPicture receiver");
   Able.SetSkipLeadingHeader(false);
   probe_bench::ClearLog();
-  EXPECT_THROW(Load(wrapped, "x.prb"), EInvalidGraphic) << "without the flag there is no second attempt";
+  EXPECT_THROW(Load(wrapped, "x.prb"), EInvalidGraphic)
+      << "without the flag there is no second attempt";
 }
 
 TEST_F(InSPIAbleTest, PluginsSeeTheLoadsNameAndTheReceiverSeesWhatGetPictureInfoReported) {
@@ -272,8 +281,18 @@ TEST_F(InSPIAbleTest, PluginsSeeTheLoadsNameAndTheReceiverSeesWhatGetPictureInfo
   };
   const TCase cases[] = {
       {"no text block", SPI_SUCCESS, -1, {}, true, ""},
-      {"text up to its NUL", SPI_SUCCESS, 16, {'h', 'e', 'l', 'l', 'o', 0, 'w', 'o', 'r', 'l', 'd'}, true, "hello"},
-      {"text without a NUL fills the block", SPI_SUCCESS, 5, {'a', 'b', 'c', 'd', 'e'}, true, "abcde"},
+      {"text up to its NUL",
+       SPI_SUCCESS,
+       16,
+       {'h', 'e', 'l', 'l', 'o', 0, 'w', 'o', 'r', 'l', 'd'},
+       true,
+       "hello"},
+      {"text without a NUL fills the block",
+       SPI_SUCCESS,
+       5,
+       {'a', 'b', 'c', 'd', 'e'},
+       true,
+       "abcde"},
       {"failed GetPictureInfo", SPI_UNKNOWN_FORMAT, 8, {'x'}, false, ""},
   };
   int index = 0;
@@ -337,18 +356,20 @@ TEST_F(InSPIAbleTest, WhatEndsAnAttemptAndWhatEndsTheLoad) {
   };
   const std::string aTried = "a:IsSupported a:GetPictureInfo a:GetPicture ";
   const TCase cases[] = {
-      {"GetPicture failing passes on to the next plug-in", "x.prb", TNative::nRaisesException, TReceive::rTakes,
-       aTried + "b:IsSupported b:GetPictureInfo b:GetPicture receiver", nullptr},
-      {"a receiver leaving Done false passes on too", "x.prb", TNative::nRaisesException, TReceive::rLeaves,
+      {"GetPicture failing passes on to the next plug-in", "x.prb", TNative::nRaisesException,
+       TReceive::rTakes, aTried + "b:IsSupported b:GetPictureInfo b:GetPicture receiver", nullptr},
+      {"a receiver leaving Done false passes on too", "x.prb", TNative::nRaisesException,
+       TReceive::rLeaves,
        aTried + "b:IsSupported b:GetPictureInfo b:GetPicture receiver "
                 "c:IsSupported c:GetPictureInfo c:GetPicture receiver native",
        "認識できない画像形式です"},
       {"a receiver's exception ends the load", "x.prb", TNative::nDecodes, TReceive::rRaises,
        aTried + "b:IsSupported b:GetPictureInfo b:GetPicture receiver", "receiver refuses"},
-      {"the native decoder's Exception is absorbed", "x.bmp", TNative::nRaisesException, TReceive::rTakes,
+      {"the native decoder's Exception is absorbed", "x.bmp", TNative::nRaisesException,
+       TReceive::rTakes,
        "native " + aTried + "b:IsSupported b:GetPictureInfo b:GetPicture receiver", nullptr},
-      {"any other exception of the native decoder ends the load", "x.bmp", TNative::nRaisesOther, TReceive::rTakes,
-       "native", "native breaks"},
+      {"any other exception of the native decoder ends the load", "x.bmp", TNative::nRaisesOther,
+       TReceive::rTakes, "native", "native breaks"},
   };
   for (const TCase& c : cases) {
     probe_bench::ClearLog();
@@ -362,7 +383,8 @@ TEST_F(InSPIAbleTest, WhatEndsAnAttemptAndWhatEndsTheLoad) {
     }
     EXPECT_EQ(raised, c.Raised != nullptr ? c.Raised : "") << c.What;
     EXPECT_EQ(Join(Events), c.Expected) << c.What;
-    EXPECT_TRUE(Able.Ext().empty() && Able.FileName().empty()) << c.What << ": name kept after the load";
+    EXPECT_TRUE(Able.Ext().empty() && Able.FileName().empty())
+        << c.What << ": name kept after the load";
   }
 }
 
@@ -394,7 +416,8 @@ TEST_F(InSPIAbleTest, AMemoryStreamIsUsedInPlaceAndAnyOtherStreamCopiedFromItsSt
   Able.LoadFromStreamWithName(view, "x.prb");
   ASSERT_FALSE(probe_bench::Calls.empty());
   EXPECT_NE(probe_bench::Calls[0].Address, reinterpret_cast<std::uintptr_t>(bytes.data()));
-  EXPECT_EQ(std::memcmp(probe_bench::Calls[0].Head, bytes.data(), 2048), 0) << "copied from its beginning";
+  EXPECT_EQ(std::memcmp(probe_bench::Calls[0].Head, bytes.data(), 2048), 0)
+      << "copied from its beginning";
   EXPECT_EQ(probe_bench::CallsOf("GetPicture")[0].Length, 4096);
   EXPECT_EQ(view.Position(), 4096) << "the source is left at its end";
 }

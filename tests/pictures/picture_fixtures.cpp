@@ -1,10 +1,10 @@
 #include "picture_fixtures.h"
 
+#include <stb/stb_image_write.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <stdexcept>
-
-#include <stb/stb_image_write.h>
 
 #ifdef _WIN32
 #include <process.h>
@@ -69,8 +69,8 @@ TBytes MakePng(const TRgbaPicture& picture, bool withAlpha) {
 TBytes MakeJpeg(const TRgbaPicture& picture, int quality) {
   const std::vector<std::uint8_t> pixels = Channels(picture, 3);
   TBytes bytes;
-  if (stbi_write_jpg_to_func(AppendToBytes, &bytes, picture.Width, picture.Height, 3,
-                             pixels.data(), quality) == 0) {
+  if (stbi_write_jpg_to_func(AppendToBytes, &bytes, picture.Width, picture.Height, 3, pixels.data(),
+                             quality) == 0) {
     throw std::runtime_error("JPEG encoding failed");
   }
   return bytes;
@@ -108,7 +108,8 @@ TBytes MakePsd(const TRgbaPicture& picture) {
   PutBig(bytes, 0, 4);  // layers and masks
   PutBig(bytes, 0, 2);  // raw planes
   for (int channel = 0; channel < 3; ++channel) {
-    for (std::size_t i = 0; i < picture.Rgba.size(); i += 4) bytes.push_back(picture.Rgba[i + channel]);
+    for (std::size_t i = 0; i < picture.Rgba.size(); i += 4)
+      bytes.push_back(picture.Rgba[i + channel]);
   }
   return bytes;
 }

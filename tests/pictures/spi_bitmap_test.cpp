@@ -1,5 +1,7 @@
 // TSPIBitmap: a plug-in's decoded bitmap becoming the picture, the refusal of output that does
 // not fit its blocks, and whole loads through our bundled plug-in and the BMP reader.
+#include "pictures/spi_bitmap.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,7 +10,6 @@
 
 #include "image/bitmap.h"
 #include "picture_fixtures.h"
-#include "pictures/spi_bitmap.h"
 #include "probe_bench.h"
 #include "rtl/exception.h"
 #include "rtl/stream.h"
@@ -23,8 +24,9 @@ void Put(TBytes& bytes, std::size_t at, std::uint32_t value, int size) {
 
 // A plug-in's information block: a header of `headerSize` bytes, then `extra` bytes (masks or
 // colour table) counting up from 1.
-TBytes InfoBlock(std::int32_t width, std::int32_t height, std::uint16_t bitCount, std::uint32_t compression,
-                 std::uint32_t clrUsed, std::size_t extra, std::uint32_t headerSize = 40) {
+TBytes InfoBlock(std::int32_t width, std::int32_t height, std::uint16_t bitCount,
+                 std::uint32_t compression, std::uint32_t clrUsed, std::size_t extra,
+                 std::uint32_t headerSize = 40) {
   TBytes bytes(headerSize + extra, 0);
   Put(bytes, 0, headerSize, 4);
   Put(bytes, 4, static_cast<std::uint32_t>(width), 4);
@@ -33,7 +35,8 @@ TBytes InfoBlock(std::int32_t width, std::int32_t height, std::uint16_t bitCount
   Put(bytes, 14, bitCount, 2);
   Put(bytes, 16, compression, 4);
   Put(bytes, 32, clrUsed, 4);
-  for (std::size_t i = 0; i < extra; ++i) bytes[headerSize + i] = static_cast<std::uint8_t>(i * 3 + 1);
+  for (std::size_t i = 0; i < extra; ++i)
+    bytes[headerSize + i] = static_cast<std::uint8_t>(i * 3 + 1);
   return bytes;
 }
 
@@ -61,9 +64,9 @@ struct TLayoutCase {
   std::uint32_t Compression;
   std::uint32_t ClrUsed;
   std::uint32_t HeaderSize;
-  std::size_t Extra;        // bytes after the header: masks and colour table as carried
-  std::size_t RowSize;      // of the plug-in's rows
-  std::size_t TableEntries; // colour-table entries expected in the picture
+  std::size_t Extra;         // bytes after the header: masks and colour table as carried
+  std::size_t RowSize;       // of the plug-in's rows
+  std::size_t TableEntries;  // colour-table entries expected in the picture
 };
 
 TEST(SPIBitmapFromPlugin, WrapsHeaderColourTableAndRowsAsTheBmpReaderExpects) {
@@ -81,7 +84,8 @@ TEST(SPIBitmapFromPlugin, WrapsHeaderColourTableAndRowsAsTheBmpReaderExpects) {
       {"24 bits, version 4 header", 2, 2, 24, BI_RGB, 0, 108, 0, 8, 0},
   };
   for (const TLayoutCase& c : cases) {
-    TBytes info = InfoBlock(c.Width, c.Height, c.BitCount, c.Compression, c.ClrUsed, c.Extra, c.HeaderSize);
+    TBytes info =
+        InfoBlock(c.Width, c.Height, c.BitCount, c.Compression, c.ClrUsed, c.Extra, c.HeaderSize);
     if (c.HeaderSize == 124 || (c.Compression == BI_BITFIELDS && c.BitCount == 16)) {
       // Real masks at offset 40: 5-6-5 after the 40-byte header, 8-8-8 inside the long one.
       const std::size_t at = 40;
@@ -102,8 +106,9 @@ TEST(SPIBitmapFromPlugin, WrapsHeaderColourTableAndRowsAsTheBmpReaderExpects) {
     const std::vector<TBytes> rows = Rows(bitmap, pixelBytes);
     for (std::size_t y = 0; y < height; ++y) {
       const std::size_t source = c.Height < 0 ? y : height - 1 - y;
-      const TBytes expected(bits.begin() + static_cast<std::ptrdiff_t>(source * c.RowSize),
-                            bits.begin() + static_cast<std::ptrdiff_t>(source * c.RowSize + pixelBytes));
+      const TBytes expected(
+          bits.begin() + static_cast<std::ptrdiff_t>(source * c.RowSize),
+          bits.begin() + static_cast<std::ptrdiff_t>(source * c.RowSize + pixelBytes));
       EXPECT_EQ(rows[y], expected) << c.What << ": row " << y;
     }
     if (c.TableEntries > 0) {
@@ -133,7 +138,8 @@ TEST(SPIBitmapFromPlugin, RefusesOutputThatDoesNotFitItsBlocksAndKeepsThePicture
   longCut.resize(100);
   const TCase cases[] = {
       {"a header block shorter than a header", shortHeader, Bits(48)},
-      {"an 8-bit header without room for its 256 colours", InfoBlock(4, 4, 8, BI_RGB, 0, 1020), Bits(16)},
+      {"an 8-bit header without room for its 256 colours", InfoBlock(4, 4, 8, BI_RGB, 0, 1020),
+       Bits(16)},
       {"a colour count the block cannot hold", InfoBlock(4, 4, 24, BI_RGB, 200, 16), Bits(48)},
       {"masks missing after a bit-field header", noMasks, Bits(32)},
       {"a long header cut short", longCut, Bits(48)},
@@ -228,10 +234,12 @@ class SPIBitmapLoadTest : public ::testing::Test {
       for (int x = 0; x < expected.Width; ++x) {
         const std::uint8_t* want = expected.At(x, y);
         const std::uint8_t* got = row + x * step;
-        const bool same = got[0] == want[2] && got[1] == want[1] && got[2] == want[0] && (!alpha || got[3] == want[3]);
-        ASSERT_TRUE(same) << what << ": pixel (" << x << "," << y << ") expected RGBA " << int{want[0]} << ","
-                          << int{want[1]} << "," << int{want[2]} << "," << int{want[3]} << " got BGR(A) "
-                          << int{got[0]} << "," << int{got[1]} << "," << int{got[2]};
+        const bool same = got[0] == want[2] && got[1] == want[1] && got[2] == want[0] &&
+                          (!alpha || got[3] == want[3]);
+        ASSERT_TRUE(same) << what << ": pixel (" << x << "," << y << ") expected RGBA "
+                          << int{want[0]} << "," << int{want[1]} << "," << int{want[2]} << ","
+                          << int{want[3]} << " got BGR(A) " << int{got[0]} << "," << int{got[1]}
+                          << "," << int{got[2]};
       }
     }
   }

@@ -22,7 +22,8 @@ using fixtures::TRgbaPicture;
 
 // The memory image a host hands over: the bytes, zero-padded to at least 2048.
 struct TProbe {
-  explicit TProbe(const TBytes& bytes) : Buffer(bytes), Length(static_cast<std::int32_t>(bytes.size())) {
+  explicit TProbe(const TBytes& bytes)
+      : Buffer(bytes), Length(static_cast<std::int32_t>(bytes.size())) {
     if (Buffer.size() < 2048) Buffer.resize(2048, 0);
   }
   const char* Data() const { return reinterpret_cast<const char*>(Buffer.data()); }
@@ -35,7 +36,9 @@ struct TProbe {
 std::uint32_t Get32(const std::uint8_t* at) {
   return at[0] | (at[1] << 8) | (at[2] << 16) | (static_cast<std::uint32_t>(at[3]) << 24);
 }
-std::uint16_t Get16(const std::uint8_t* at) { return static_cast<std::uint16_t>(at[0] | (at[1] << 8)); }
+std::uint16_t Get16(const std::uint8_t* at) {
+  return static_cast<std::uint16_t>(at[0] | (at[1] << 8));
+}
 
 // What GetPicture returned, copied out of its blocks (which are freed on return).
 struct TDib {
@@ -47,11 +50,14 @@ struct TDib {
   std::int32_t Width() const { return static_cast<std::int32_t>(Get32(&Header[4])); }
   std::int32_t Height() const { return static_cast<std::int32_t>(Get32(&Header[8])); }
   int BitCount() const { return Get16(&Header[14]); }
-  std::size_t RowSize() const { return (static_cast<std::size_t>(Width()) * BitCount() + 31) / 32 * 4; }
+  std::size_t RowSize() const {
+    return (static_cast<std::size_t>(Width()) * BitCount() + 31) / 32 * 4;
+  }
   // Pixel (x, y counted from the top) as RGBA; 24-bit pixels answer alpha 255.
   std::array<int, 4> Pixel(int x, int y) const {
     const std::size_t bytes = static_cast<std::size_t>(BitCount()) / 8;
-    const std::uint8_t* p = Bits.data() + RowSize() * static_cast<std::size_t>(Height() - 1 - y) + bytes * x;
+    const std::uint8_t* p =
+        Bits.data() + RowSize() * static_cast<std::size_t>(Height() - 1 - y) + bytes * x;
     return {p[2], p[1], p[0], bytes == 4 ? p[3] : 255};
   }
 };
@@ -63,7 +69,8 @@ TDib Decode(const TBytes& bytes, TSpiProgressCallback progress = Proceed, std::i
   TSpiHandle info = nullptr;
   TSpiHandle bits = nullptr;
   TDib dib;
-  dib.Result = GetPicture(probe.Data(), probe.Length, SPI_INPUT_MEMORY, &info, &bits, progress, lData);
+  dib.Result =
+      GetPicture(probe.Data(), probe.Length, SPI_INPUT_MEMORY, &info, &bits, progress, lData);
   TSpiBlock infoBlock(info);
   TSpiBlock bitsBlock(bits);
   if (dib.Result != SPI_SUCCESS) {
@@ -81,8 +88,8 @@ TDib Decode(const TBytes& bytes, TSpiProgressCallback progress = Proceed, std::i
   return dib;
 }
 
-void ExpectSamePixels(const TRgbaPicture& expected, const TDib& dib, int tolerance, bool compareAlpha,
-                      const std::string& what) {
+void ExpectSamePixels(const TRgbaPicture& expected, const TDib& dib, int tolerance,
+                      bool compareAlpha, const std::string& what) {
   ASSERT_EQ(dib.Width(), expected.Width) << what;
   ASSERT_EQ(dib.Height(), expected.Height) << what;
   ASSERT_GE(dib.Bits.size(), dib.RowSize() * static_cast<std::size_t>(expected.Height)) << what;
@@ -104,16 +111,17 @@ void ExpectSamePixels(const TRgbaPicture& expected, const TDib& dib, int toleran
 struct TFormatCase {
   const char* Name;
   std::function<TBytes(const TRgbaPicture&)> Encode;
-  bool WithAlpha;      // the source pattern carries alpha
-  int ExpectedBits;    // what GetPicture delivers
-  int Tolerance;       // per channel (lossy formats)
+  bool WithAlpha;    // the source pattern carries alpha
+  int ExpectedBits;  // what GetPicture delivers
+  int Tolerance;     // per channel (lossy formats)
 };
 
 const TFormatCase kFormatCases[] = {
     {"PNG RGB", [](const TRgbaPicture& p) { return fixtures::MakePng(p, false); }, false, 24, 0},
     {"PNG RGBA", [](const TRgbaPicture& p) { return fixtures::MakePng(p, true); }, true, 32, 0},
     {"TGA raw", [](const TRgbaPicture& p) { return fixtures::MakeTga(p, false); }, false, 24, 0},
-    {"TGA run-length", [](const TRgbaPicture& p) { return fixtures::MakeTga(p, true); }, false, 24, 0},
+    {"TGA run-length", [](const TRgbaPicture& p) { return fixtures::MakeTga(p, true); }, false, 24,
+     0},
     {"PNM", fixtures::MakePnm, false, 24, 0},
     {"PSD", fixtures::MakePsd, false, 32, 0},
     {"JPEG", [](const TRgbaPicture& p) { return fixtures::MakeJpeg(p, 100); }, false, 24, 40},
@@ -124,7 +132,8 @@ TEST(TsImagePlugin, DecodesEachFormatToBottomUpRowsWithTheSourcePixels) {
   for (const auto& [width, height] : {std::pair{3, 5}, std::pair{40, 30}}) {
     const TRgbaPicture source = fixtures::Pattern(width, height, true);
     for (const TFormatCase& c : kFormatCases) {
-      const std::string what = std::string(c.Name) + " " + std::to_string(width) + "x" + std::to_string(height);
+      const std::string what =
+          std::string(c.Name) + " " + std::to_string(width) + "x" + std::to_string(height);
       TRgbaPicture expected = source;
       if (!c.WithAlpha) {
         for (std::size_t i = 3; i < expected.Rgba.size(); i += 4) expected.Rgba[i] = 255;
@@ -134,7 +143,8 @@ TEST(TsImagePlugin, DecodesEachFormatToBottomUpRowsWithTheSourcePixels) {
       EXPECT_NE(IsSupported("", probe.Address()), 0) << what;
 
       TPictureInfo info{};
-      ASSERT_EQ(GetPictureInfo(probe.Data(), probe.Length, SPI_INPUT_MEMORY, &info), SPI_SUCCESS) << what;
+      ASSERT_EQ(GetPictureInfo(probe.Data(), probe.Length, SPI_INPUT_MEMORY, &info), SPI_SUCCESS)
+          << what;
       EXPECT_EQ(info.width, width) << what;
       EXPECT_EQ(info.height, height) << what;
       EXPECT_EQ(info.colorDepth, c.ExpectedBits) << what;
@@ -186,7 +196,8 @@ TEST(TsImagePlugin, HdrIsToneMappedToEightBits) {
   ASSERT_EQ(dib.BitCount(), 24);
   for (int i = 0; i < 12; ++i) {
     const double level = levels[i % levels.size()];
-    const int expected = static_cast<int>(std::lround(std::min(255.0, std::pow(level, 1 / 2.2) * 255)));
+    const int expected =
+        static_cast<int>(std::lround(std::min(255.0, std::pow(level, 1 / 2.2) * 255)));
     const int actual = dib.Pixel(i / 3, 0)[i % 3];
     EXPECT_NEAR(actual, expected, 1) << "level " << level;
   }
@@ -212,13 +223,18 @@ TEST(TsImagePlugin, RecognisesByContentNotByName) {
       {"nothing (zero padding only)", {}, false},
       {"text", {'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '\n'}, false},
       {"PNG signature cut short", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a}, false},
-      {"ASCII PNM (P3)", {'P', '3', '\n', '1', ' ', '1', '\n', '1', '\n', '0', ' ', '0', ' ', '0'}, false},
-      {"TGA header with an impossible pixel depth", {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 7, 0}, false},
+      {"ASCII PNM (P3)",
+       {'P', '3', '\n', '1', ' ', '1', '\n', '1', '\n', '0', ' ', '0', ' ', '0'},
+       false},
+      {"TGA header with an impossible pixel depth",
+       {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 7, 0},
+       false},
   };
   for (const TCase& c : cases) {
     const TProbe probe(c.Bytes);
     for (const char* name : {"", "picture.bmp", "picture.png", "noextension"}) {
-      EXPECT_EQ(IsSupported(name, probe.Address()) != 0, c.Supported) << c.What << " named '" << name << "'";
+      EXPECT_EQ(IsSupported(name, probe.Address()) != 0, c.Supported)
+          << c.What << " named '" << name << "'";
     }
   }
   EXPECT_EQ(IsSupported("picture.png", 0), 0) << "a null address";
@@ -237,16 +253,19 @@ TEST(TsImagePlugin, DescribesItselfWithOneExtensionPerFilter) {
     const std::string filter = buffer;
     ASSERT_GT(GetPluginInfo(n + 1, buffer, 255), 0) << "description of " << filter;
     EXPECT_EQ(filter.rfind("*.", 0), 0u) << filter;
-    EXPECT_EQ(filter.find_first_of(";, "), std::string::npos) << "one pattern per filter: " << filter;
+    EXPECT_EQ(filter.find_first_of(";, "), std::string::npos)
+        << "one pattern per filter: " << filter;
     filters.push_back(filter);
   }
-  for (const char* expected : {"*.png", "*.jpg", "*.jpeg", "*.gif", "*.tga", "*.psd", "*.ppm", "*.pgm", "*.pnm", "*.hdr"}) {
+  for (const char* expected : {"*.png", "*.jpg", "*.jpeg", "*.gif", "*.tga", "*.psd", "*.ppm",
+                               "*.pgm", "*.pnm", "*.hdr"}) {
     EXPECT_NE(std::find(filters.begin(), filters.end(), expected), filters.end()) << expected;
   }
   EXPECT_EQ(std::find(filters.begin(), filters.end(), "*.bmp"), filters.end());
 
   ASSERT_GT(GetPluginInfo(3, buffer, 255), 0);
-  EXPECT_EQ(std::string(buffer), ToPluginText("PNG 画像")) << "descriptions travel in the 8-bit code page";
+  EXPECT_EQ(std::string(buffer), ToPluginText("PNG 画像"))
+      << "descriptions travel in the 8-bit code page";
 }
 
 TEST(TsImagePlugin, InfoTextsRespectTheBufferAndUnknownNumbersGiveNothing) {
@@ -257,13 +276,19 @@ TEST(TsImagePlugin, InfoTextsRespectTheBufferAndUnknownNumbersGiveNothing) {
     const char* Text;  // null: the buffer must stay untouched
   };
   const TCase cases[] = {
-      {0, 255, 4, "00IN"}, {0, 3, 2, "00"}, {0, 1, 0, nullptr}, {0, 0, 0, nullptr},
-      {-1, 255, 0, nullptr}, {1000, 255, 0, nullptr}, {2147483647, 255, 0, nullptr},
+      {0, 255, 4, "00IN"},
+      {0, 3, 2, "00"},
+      {0, 1, 0, nullptr},
+      {0, 0, 0, nullptr},
+      {-1, 255, 0, nullptr},
+      {1000, 255, 0, nullptr},
+      {2147483647, 255, 0, nullptr},
   };
   for (const TCase& c : cases) {
     char buffer[256];
     std::memset(buffer, 'x', sizeof buffer);
-    EXPECT_EQ(GetPluginInfo(c.Infono, buffer, c.BufLen), c.Expected) << "infono " << c.Infono << " buflen " << c.BufLen;
+    EXPECT_EQ(GetPluginInfo(c.Infono, buffer, c.BufLen), c.Expected)
+        << "infono " << c.Infono << " buflen " << c.BufLen;
     if (c.Text != nullptr) {
       EXPECT_STREQ(buffer, c.Text) << "infono " << c.Infono << " buflen " << c.BufLen;
     } else {
@@ -276,17 +301,22 @@ TEST(TsImagePlugin, InfoTextsRespectTheBufferAndUnknownNumbersGiveNothing) {
 TEST(TsImagePlugin, TruncatedAndDamagedPicturesAnswerErrorCodes) {
   const TRgbaPicture picture = fixtures::Pattern(24, 20, false);
   const std::pair<const char*, TBytes> sources[] = {
-      {"PNG", fixtures::MakePng(picture, false)}, {"JPEG", fixtures::MakeJpeg(picture, 90)},
-      {"GIF", fixtures::MakeGif2x2()},            {"TGA", fixtures::MakeTga(picture, true)},
-      {"PSD", fixtures::MakePsd(picture)},        {"PNM", fixtures::MakePnm(picture)},
+      {"PNG", fixtures::MakePng(picture, false)},
+      {"JPEG", fixtures::MakeJpeg(picture, 90)},
+      {"GIF", fixtures::MakeGif2x2()},
+      {"TGA", fixtures::MakeTga(picture, true)},
+      {"PSD", fixtures::MakePsd(picture)},
+      {"PNM", fixtures::MakePnm(picture)},
       {"HDR", fixtures::MakeHdr(24, 20, {0.5f, 0.1f})},
   };
   for (const auto& [name, whole] : sources) {
-    for (const std::size_t keep : {std::size_t{0}, std::size_t{3}, std::size_t{12}, whole.size() / 2, whole.size() - 1}) {
+    for (const std::size_t keep :
+         {std::size_t{0}, std::size_t{3}, std::size_t{12}, whole.size() / 2, whole.size() - 1}) {
       const TBytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(keep));
       const TDib dib = Decode(cut);
       // Some formats decode what is there and fill the rest; what matters is that a cut file
-      // never reads past its end (the sanitizer build checks that) and any failure is an error code.
+      // never reads past its end (the sanitizer build checks that) and any failure is an error
+      // code.
       if (dib.Result != SPI_SUCCESS) {
         EXPECT_GT(dib.Result, 0) << name << " cut to " << keep << " bytes";
       } else {
@@ -301,7 +331,8 @@ TEST(TsImagePlugin, TruncatedAndDamagedPicturesAnswerErrorCodes) {
       TBytes damaged = whole;
       damaged[i] ^= 0xA5;
       const TDib dib = Decode(damaged);
-      EXPECT_TRUE(dib.Result == SPI_SUCCESS || dib.Result > 0) << name << " byte " << i << ": " << dib.Result;
+      EXPECT_TRUE(dib.Result == SPI_SUCCESS || dib.Result > 0)
+          << name << " byte " << i << ": " << dib.Result;
     }
   }
 }
@@ -344,14 +375,16 @@ TEST(TsImagePlugin, RefusesImplausibleHeadersBeforeDecoding) {
   const TCase cases[] = {
       // 2^28 + 2^14 pixels: above the stated limit, though the decoder itself would take it.
       {"above 2^28 pixels", PngClaiming(16384, 16385), SPI_NO_MEMORY},
-      {"exactly 2^28 pixels, but far more than the file's bytes could hold", PngClaiming(16384, 16384), SPI_BROKEN_DATA},
+      {"exactly 2^28 pixels, but far more than the file's bytes could hold",
+       PngClaiming(16384, 16384), SPI_BROKEN_DATA},
       {"16 million pixels from 70 bytes", PngClaiming(4000, 4000), SPI_BROKEN_DATA},
       {"an HDR scanline with a run count of 0", HdrWithZeroRun(), SPI_BROKEN_DATA},
   };
   for (const TCase& c : cases) {
     const TProbe probe(c.Bytes);
     TPictureInfo info{};
-    EXPECT_EQ(GetPictureInfo(probe.Data(), probe.Length, SPI_INPUT_MEMORY, &info), c.Expected) << c.What;
+    EXPECT_EQ(GetPictureInfo(probe.Data(), probe.Length, SPI_INPUT_MEMORY, &info), c.Expected)
+        << c.What;
     EXPECT_EQ(Decode(c.Bytes).Result, c.Expected) << c.What;
   }
   // The same HDR scanlines with every count present decode.
@@ -410,8 +443,10 @@ TEST(TsImagePlugin, ReadsFromAFileAtAnOffsetWhenNotGivenMemory) {
   TSpiBlock bitsBlock(bits);
   EXPECT_EQ(bitsBlock.Size(), 4u * 20);
 
-  EXPECT_EQ(GetPictureInfo(path.c_str(), 0, 0, &info), SPI_UNKNOWN_FORMAT) << "offset 0 starts in the junk";
-  EXPECT_EQ(GetPictureInfo(path.c_str(), 100000, 0, &info), SPI_FILE_READ_ERROR) << "offset past the end";
+  EXPECT_EQ(GetPictureInfo(path.c_str(), 0, 0, &info), SPI_UNKNOWN_FORMAT)
+      << "offset 0 starts in the junk";
+  EXPECT_EQ(GetPictureInfo(path.c_str(), 100000, 0, &info), SPI_FILE_READ_ERROR)
+      << "offset past the end";
   EXPECT_EQ(GetPictureInfo(path.c_str(), -1, 0, &info), SPI_FILE_READ_ERROR);
   std::remove(path.c_str());
   EXPECT_EQ(GetPictureInfo(path.c_str(), 10, 0, &info), SPI_FILE_READ_ERROR) << "missing file";
@@ -433,7 +468,8 @@ TEST(TsImagePlugin, ReadsTheHeadThroughAFileHandleAndPutsThePositionBack) {
   };
   for (const TCase c : {TCase{5, true}, TCase{0, false}, TCase{6, false}}) {
     ::SetFilePointer(handle, c.Position, nullptr, FILE_BEGIN);
-    EXPECT_EQ(IsSupported("", reinterpret_cast<std::uintptr_t>(handle)) != 0, c.Supported) << "from " << c.Position;
+    EXPECT_EQ(IsSupported("", reinterpret_cast<std::uintptr_t>(handle)) != 0, c.Supported)
+        << "from " << c.Position;
     EXPECT_EQ(::SetFilePointer(handle, 0, nullptr, FILE_CURRENT), static_cast<DWORD>(c.Position))
         << "the position is put back";
   }
@@ -446,11 +482,16 @@ TEST(TsImagePlugin, RefusesMissingOutputPlaces) {
   const TBytes png = fixtures::MakePng(fixtures::Pattern(2, 2, false), false);
   const TProbe probe(png);
   TSpiHandle handle = nullptr;
-  EXPECT_EQ(GetPictureInfo(probe.Data(), probe.Length, SPI_INPUT_MEMORY, nullptr), SPI_MEMORY_ERROR);
-  EXPECT_EQ(GetPicture(probe.Data(), probe.Length, SPI_INPUT_MEMORY, nullptr, &handle, Proceed, 0), SPI_MEMORY_ERROR);
-  EXPECT_EQ(GetPicture(probe.Data(), probe.Length, SPI_INPUT_MEMORY, &handle, nullptr, Proceed, 0), SPI_MEMORY_ERROR);
-  EXPECT_EQ(GetPicture(nullptr, 10, SPI_INPUT_MEMORY, &handle, &handle, Proceed, 0), SPI_MEMORY_ERROR);
-  EXPECT_EQ(GetPicture(probe.Data(), -5, SPI_INPUT_MEMORY, &handle, &handle, Proceed, 0), SPI_BROKEN_DATA);
+  EXPECT_EQ(GetPictureInfo(probe.Data(), probe.Length, SPI_INPUT_MEMORY, nullptr),
+            SPI_MEMORY_ERROR);
+  EXPECT_EQ(GetPicture(probe.Data(), probe.Length, SPI_INPUT_MEMORY, nullptr, &handle, Proceed, 0),
+            SPI_MEMORY_ERROR);
+  EXPECT_EQ(GetPicture(probe.Data(), probe.Length, SPI_INPUT_MEMORY, &handle, nullptr, Proceed, 0),
+            SPI_MEMORY_ERROR);
+  EXPECT_EQ(GetPicture(nullptr, 10, SPI_INPUT_MEMORY, &handle, &handle, Proceed, 0),
+            SPI_MEMORY_ERROR);
+  EXPECT_EQ(GetPicture(probe.Data(), -5, SPI_INPUT_MEMORY, &handle, &handle, Proceed, 0),
+            SPI_BROKEN_DATA);
   EXPECT_EQ(handle, nullptr);
 }
 

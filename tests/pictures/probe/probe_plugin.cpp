@@ -77,11 +77,16 @@ SPI_EXPORT std::int32_t SPI_API ProbeLiveBlocks() {
 
 SPI_EXPORT std::int32_t SPI_API GetPluginInfo(std::int32_t infono, char* buf, std::int32_t buflen) {
   switch (infono) {
-    case 0: return Answer("00IN", buf, buflen);
-    case 1: return Answer("Tintsight probe plug-in", buf, buflen);
-    case 2: return Answer(Config.Filter, buf, buflen);
-    case 3: return Answer("Probe picture", buf, buflen);
-    default: return 0;
+    case 0:
+      return Answer("00IN", buf, buflen);
+    case 1:
+      return Answer("Tintsight probe plug-in", buf, buflen);
+    case 2:
+      return Answer(Config.Filter, buf, buflen);
+    case 3:
+      return Answer("Probe picture", buf, buflen);
+    default:
+      return 0;
   }
 }
 
@@ -89,9 +94,12 @@ SPI_EXPORT std::int32_t SPI_API IsSupported(const char* filename, std::uintptr_t
   const auto* head = reinterpret_cast<const void*>(dw);
   Report("IsSupported", filename, head, 0, 0, 0, 0);
   switch (Config.Mode) {
-    case pmAlways: return 1;
-    case pmMagic: return HasMagic(head) ? 1 : 0;
-    default: return 0;
+    case pmAlways:
+      return 1;
+    case pmMagic:
+      return HasMagic(head) ? 1 : 0;
+    default:
+      return 0;
   }
 }
 

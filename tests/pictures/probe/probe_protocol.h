@@ -21,10 +21,10 @@ enum : std::int32_t {
 
 // One call the plug-in received.
 struct TProbeCall {
-  char Name[16];       // the copy's name from its configuration
-  char Entry[16];      // "IsSupported", "GetPictureInfo" or "GetPicture"
-  char FileName[260];  // IsSupported's file name
-  std::int32_t Length; // the length argument; 0 for IsSupported
+  char Name[16];        // the copy's name from its configuration
+  char Entry[16];       // "IsSupported", "GetPictureInfo" or "GetPicture"
+  char FileName[260];   // IsSupported's file name
+  std::int32_t Length;  // the length argument; 0 for IsSupported
   std::uint32_t Flag;
   std::uintptr_t Address;   // the buffer's address (IsSupported: dw)
   std::uint8_t Head[2048];  // the 2048 bytes at that address
