@@ -30,13 +30,26 @@ TRadioGroup::TRadioGroup(TComponent* owner) : TWinControl(owner) { SetTabStop(tr
 
 void TRadioGroup::SetItems(std::vector<std::string> items) {
   Items_ = std::move(items);
-  if (ItemIndex_ >= static_cast<int>(Items_.size())) ItemIndex_ = -1;
+  if (ItemIndex_ >= static_cast<int>(Items_.size()) &&
+      !HasState(TComponentStateFlag::csLoading)) {
+    ItemIndex_ = -1;
+  }
   if (HandleAllocated()) MakeButtons();
 }
 
 void TRadioGroup::SetItemIndex(int index) {
+  // A description may give the index before the items: it is checked once loading ends.
+  if (HasState(TComponentStateFlag::csLoading)) {
+    ItemIndex_ = index;
+    return;
+  }
   ItemIndex_ = (index >= 0 && index < static_cast<int>(Items_.size())) ? index : -1;
   ShowSelection();
+}
+
+void TRadioGroup::Loaded() {
+  TWinControl::Loaded();
+  SetItemIndex(ItemIndex_);
 }
 
 HWND TRadioGroup::ItemHandle(int index) const {

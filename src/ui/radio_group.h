@@ -28,6 +28,7 @@ class TRadioGroup : public TWinControl {
   // The radio button of item `index`; null before the window exists.
   HWND ItemHandle(int index) const;
 
+  void Loaded() override;
   void AppendTabStops(std::vector<HWND>& stops) override;
   bool DialogKey(WPARAM key) override;
   LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -76,8 +76,9 @@ class TProbeForm : public TForm {
                            {"OnClick", TIdent{"Clicked"}}})}),
          Control(TRadioGroup::Published(), "Group", 200, 10, 150, 120,
                  {{"Caption", "Group"},
-                  {"Items.Strings", TStringList{{"a", "b", "c"}}},
+                  // The index comes before the items it selects, as stored descriptions have it.
                   {"ItemIndex", std::int64_t{1}},
+                  {"Items.Strings", TStringList{{"a", "b", "c"}}},
                   {"TabOrder", std::int64_t{1}}}),
          Control(TButton::Published(), "First", 10, 150, 100, 25,
                  {{"Caption", "First"}, {"TabOrder", std::int64_t{2}}, {"OnClick", TIdent{"Clicked"}}}),
@@ -148,6 +149,7 @@ TEST_F(FormTest, TabVisitsShowingControlsByTabOrderAndStartsAtTheFirst) {
 }
 
 TEST_F(FormTest, ArrowKeysMoveTheSelectionInsideTheGroup) {
+  ASSERT_EQ(Form->Group->ItemIndex(), 1);
   ::SetFocus(Form->Group->ItemHandle(1));
   struct TCase {
     WPARAM Key;

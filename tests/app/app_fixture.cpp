@@ -1,0 +1,133 @@
+#include "app_fixture.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace app_test {
+
+TPicture24 Pattern(int width, int height) {
+  TPicture24 picture{width, height, {}};
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const auto red = static_cast<std::uint32_t>((x * 41 + y * 3 + 10) & 0xFF);
+      const auto green = static_cast<std::uint32_t>((y * 67 + x + 200) & 0xFF);
+      const auto blue = static_cast<std::uint32_t>((x * y * 13 + 99) & 0xFF);
+      picture.Pixels.push_back(red << 16 | green << 8 | blue);
+    }
+  }
+  return picture;
+}
+
+std::vector<std::uint8_t> BmpBytes(const TPicture24& picture) {
+  const std::uint32_t rowLength = (static_cast<std::uint32_t>(picture.Width) * 3 + 3) & ~3u;
+  const std::uint32_t imageSize = rowLength * static_cast<std::uint32_t>(picture.Height);
+  std::vector<std::uint8_t> bytes;
+  const auto put = [&bytes](std::uint32_t value, int size) {
+    for (int i = 0; i < size; ++i) bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+  };
+  put(0x4D42, 2);
+  put(54 + imageSize, 4);
+  put(0, 4);
+  put(54, 4);
+  put(40, 4);
+  put(static_cast<std::uint32_t>(picture.Width), 4);
+  put(static_cast<std::uint32_t>(picture.Height), 4);
+  put(1, 2);
+  put(24, 2);
+  put(0, 4);
+  put(imageSize, 4);
+  put(0, 4);
+  put(0, 4);
+  put(0, 4);
+  put(0, 4);
+  for (int y = picture.Height - 1; y >= 0; --y) {
+    for (int x = 0; x < picture.Width; ++x) {
+      put(picture.Pixels[static_cast<std::size_t>(y * picture.Width + x)], 3);
+    }
+    for (std::uint32_t pad = static_cast<std::uint32_t>(picture.Width) * 3; pad < rowLength; ++pad) {
+      bytes.push_back(0);
+    }
+  }
+  return bytes;
+}
+
+TPicture24 Analysed(const TPicture24& picture, int condition) {
+  TPicture24 result = picture;
+  for (std::uint32_t& pixel : result.Pixels) {
+    std::uint32_t channel[3] = {pixel >> 16 & 0xFF, pixel >> 8 & 0xFF, pixel & 0xFF};  // r g b
+    const int primary = condition % 3;
+    if (condition < 3) {
+      channel[primary] = 0;
+    } else {
+      channel[primary] = (channel[(primary + 1) % 3] + channel[(primary + 2) % 3]) / 2;
+    }
+    pixel = channel[0] << 16 | channel[1] << 8 | channel[2];
+  }
+  return result;
+}
+
+TPicture24 PixelsOf(const TBitmap& bitmap) {
+  TBitmap copy;
+  copy.Assign(&bitmap);
+  copy.SetPixelLayout(TPixelLayout::pl24Bit);
+  TPicture24 picture{copy.Width(), copy.Height(), {}};
+  for (int y = 0; y < copy.Height(); ++y) {
+    const std::uint8_t* row = copy.RowData(y);
+    for (int x = 0; x < copy.Width(); ++x) {
+      picture.Pixels.push_back(static_cast<std::uint32_t>(row[3 * x + 2] << 16 | row[3 * x + 1] << 8 |
+                                                          row[3 * x]));
+    }
+  }
+  return picture;
+}
+
+std::vector<std::uint8_t> ReadFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+void MainWindowTest::SetUp() {
+  char temp[MAX_PATH] = {};
+  ::GetTempPathA(MAX_PATH, temp);
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  Folder_ = std::string(temp) + "tintsight-" + info->name() + "-" +
+            std::to_string(::GetCurrentProcessId()) + "\\";
+  ::CreateDirectoryA(Folder_.c_str(), nullptr);
+
+  Application.SetTitle("Tintsight");
+  Application.CreateForm(tintsight1Form);
+  Form = tintsight1Form;
+  Form->Show();
+  ::SetForegroundWindow(Form->Handle());
+  Application.ProcessMessages();
+}
+
+void MainWindowTest::TearDown() {
+  tintsight1Form = nullptr;
+  WIN32_FIND_DATAA found{};
+  const HANDLE search = ::FindFirstFileA((Folder_ + "*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      ::DeleteFileA((Folder_ + found.cFileName).c_str());
+    } while (::FindNextFileA(search, &found));
+    ::FindClose(search);
+  }
+  ::RemoveDirectoryA(Folder_.c_str());
+}
+
+void MainWindowTest::Click(TButton* button) {
+  ::SendMessageW(button->Handle(), BM_CLICK, 0, 0);
+  Application.ProcessMessages();
+}
+
+void MainWindowTest::SelectCondition(int index) {
+  ::SendMessageW(Form->CalcConditionRadioGroup->ItemHandle(index), BM_CLICK, 0, 0);
+  Application.ProcessMessages();
+}
+
+}  // namespace app_test
