@@ -10,72 +10,18 @@
 #include <string>
 #include <vector>
 
+#include "bmp_fixtures.h"
 #include "rtl/exception.h"
 #include "rtl/stream.h"
 
 namespace {
 
-using TBytes = std::vector<std::uint8_t>;
-
-void Put(TBytes& out, std::uint64_t value, int size) {
-  for (int i = 0; i < size; ++i)
-    out.push_back(i < 8 ? static_cast<std::uint8_t>(value >> (8 * i)) : std::uint8_t{0});
-}
-
-// The fields of a test file, written in the BMP layout by Bytes().
-struct TFileSpec {
-  std::uint32_t HeaderSize = 40;
-  std::int64_t Width = 4;
-  std::int64_t Height = 2;
-  std::uint32_t Planes = 1;
-  std::uint32_t BitCount = 24;
-  std::uint32_t Compression = 0;
-  std::uint32_t SizeImage = 0;
-  std::uint32_t ColoursUsed = 0;
-  std::vector<std::uint32_t> Masks;  // written after the header when present
-  std::vector<std::uint32_t> HeaderTail;  // 32-bit words after the 40 bytes of a long header
-  int TableEntries = 0;  // entries written; entry i is (i, i+1, i+2)
-  int PixelBytes = 0;    // pixel bytes written, byte i is i & 0xFF
-  std::uint16_t Type = 0x4D42;
-
-  TBytes Bytes() const {
-    TBytes out;
-    Put(out, Type, 2);
-    Put(out, 0, 12);  // file size, reserved, offset: never read
-    Put(out, HeaderSize, 4);
-    if (HeaderSize == 12) {
-      Put(out, static_cast<std::uint64_t>(Width), 2);
-      Put(out, static_cast<std::uint64_t>(Height), 2);
-      Put(out, Planes, 2);
-      Put(out, BitCount, 2);
-    } else {
-      Put(out, static_cast<std::uint64_t>(Width), 4);
-      Put(out, static_cast<std::uint64_t>(Height), 4);
-      Put(out, Planes, 2);
-      Put(out, BitCount, 2);
-      Put(out, Compression, 4);
-      Put(out, SizeImage, 4);
-      Put(out, 2835, 4);
-      Put(out, 2835, 4);
-      Put(out, ColoursUsed, 4);
-      Put(out, 0, 4);
-      for (std::uint32_t word : HeaderTail) Put(out, word, 4);
-      // Filler up to the header's size; a huge size gets a short filler (a cut stream).
-      for (std::uint32_t i = 40 + 4 * static_cast<std::uint32_t>(HeaderTail.size());
-           i < std::min<std::uint32_t>(HeaderSize, 1024); ++i)
-        out.push_back(0xEE);
-    }
-    for (std::uint32_t mask : Masks) Put(out, mask, 4);
-    for (int i = 0; i < TableEntries; ++i) {
-      out.push_back(static_cast<std::uint8_t>(i));
-      out.push_back(static_cast<std::uint8_t>(i + 1));
-      out.push_back(static_cast<std::uint8_t>(i + 2));
-      if (HeaderSize != 12) out.push_back(0x7F);  // the reserved byte is not kept
-    }
-    for (int i = 0; i < PixelBytes; ++i) out.push_back(static_cast<std::uint8_t>(i));
-    return out;
-  }
-};
+using bmp_fixtures::Colour;
+using bmp_fixtures::Get16;
+using bmp_fixtures::Get32;
+using bmp_fixtures::Pattern;
+using bmp_fixtures::TBmpSpec;
+using bmp_fixtures::TBytes;
 
 struct TPrologueCase {
   const char* Name;
@@ -93,8 +39,8 @@ void PrintTo(const TPrologueCase& c, std::ostream* os) { *os << c.Name; }
 const char* const kInvalid = "EInvalidGraphic";
 const char* const kRead = "EReadError";
 
-TFileSpec With(std::function<void(TFileSpec&)> change) {
-  TFileSpec spec;
+TBmpSpec With(std::function<void(TBmpSpec&)> change) {
+  TBmpSpec spec;
   change(spec);
   return spec;
 }
@@ -105,131 +51,131 @@ TBytes Cut(TBytes bytes, std::size_t size) {
 }
 
 std::vector<TPrologueCase> PrologueCases() {
-  const TFileSpec rgb24 = With([](TFileSpec& s) { s.PixelBytes = 24; });
+  const TBmpSpec rgb24 = With([](TBmpSpec& s) { s.Pixels = Pattern(24); });
   return {
       {"24 bits, image size from the rows", rgb24.Bytes(), nullptr, 0, 24},
       {"8 bits, colours used 0 reads all 256 entries",
-       With([](TFileSpec& s) { s.BitCount = 8; s.TableEntries = 256; s.PixelBytes = 8; }).Bytes(),
+       With([](TBmpSpec& s) { s.BitCount = 8; s.TableEntries = 256; s.Pixels = Pattern(8); }).Bytes(),
        nullptr, 256, 8},
       {"4 bits, colours used 0 reads 16 entries",
-       With([](TFileSpec& s) { s.BitCount = 4; s.TableEntries = 16; s.PixelBytes = 8; }).Bytes(),
+       With([](TBmpSpec& s) { s.BitCount = 4; s.TableEntries = 16; s.Pixels = Pattern(8); }).Bytes(),
        nullptr, 16, 8},
       {"4 bits, colours used 5 reads 5 entries",
-       With([](TFileSpec& s) {
-         s.BitCount = 4; s.ColoursUsed = 5; s.TableEntries = 5; s.PixelBytes = 8;
+       With([](TBmpSpec& s) {
+         s.BitCount = 4; s.ColoursUsed = 5; s.TableEntries = 5; s.Pixels = Pattern(8);
        }).Bytes(),
        nullptr, 5, 8},
       {"1 bit reads 2 entries",
-       With([](TFileSpec& s) { s.BitCount = 1; s.TableEntries = 2; s.PixelBytes = 8; }).Bytes(),
+       With([](TBmpSpec& s) { s.BitCount = 1; s.TableEntries = 2; s.Pixels = Pattern(8); }).Bytes(),
        nullptr, 2, 8},
       {"core 8 bits reads 256 three-byte entries",
-       With([](TFileSpec& s) {
-         s.HeaderSize = 12; s.BitCount = 8; s.TableEntries = 256; s.PixelBytes = 8;
+       With([](TBmpSpec& s) {
+         s.HeaderSize = 12; s.BitCount = 8; s.TableEntries = 256; s.Pixels = Pattern(8);
        }).Bytes(),
        nullptr, 256, 8, true},
       {"core 24 bits carries no table",
-       With([](TFileSpec& s) { s.HeaderSize = 12; s.PixelBytes = 24; }).Bytes(), nullptr, 0, 24,
+       With([](TBmpSpec& s) { s.HeaderSize = 12; s.Pixels = Pattern(24); }).Bytes(), nullptr, 0, 24,
        true},
       {"core width and height are unsigned",
-       With([](TFileSpec& s) { s.HeaderSize = 12; s.Width = 0x8001; s.Height = 1; s.PixelBytes = 3; })
+       With([](TBmpSpec& s) { s.HeaderSize = 12; s.Width = 0x8001; s.Height = 1; s.Pixels = Pattern(3); })
            .Bytes(),
        nullptr, 0, 3, true},
       {"24 bits with an optional table of 3 entries",
-       With([](TFileSpec& s) { s.ColoursUsed = 3; s.TableEntries = 3; s.PixelBytes = 24; }).Bytes(),
+       With([](TBmpSpec& s) { s.ColoursUsed = 3; s.TableEntries = 3; s.Pixels = Pattern(24); }).Bytes(),
        nullptr, 3, 24},
       {"bit fields after a 40-byte header",
-       With([](TFileSpec& s) {
-         s.BitCount = 16; s.Compression = 3; s.Masks = {0x7C00, 0x03E0, 0x001F}; s.PixelBytes = 16;
+       With([](TBmpSpec& s) {
+         s.BitCount = 16; s.Compression = 3; s.Masks = {0x7C00, 0x03E0, 0x001F}; s.Pixels = Pattern(16);
        }).Bytes(),
        nullptr, 0, 16, false, {0x7C00, 0x03E0, 0x001F}},
       {"bit fields inside a 108-byte header",
-       With([](TFileSpec& s) {
+       With([](TBmpSpec& s) {
          s.HeaderSize = 108; s.BitCount = 32; s.Compression = 3;
-         s.HeaderTail = {0xFF, 0xFF00, 0xFF0000, 0xFF000000}; s.PixelBytes = 32;
+         s.HeaderTail = {0xFF, 0xFF00, 0xFF0000, 0xFF000000}; s.Pixels = Pattern(32);
        }).Bytes(),
        nullptr, 0, 32, false, {0xFF, 0xFF00, 0xFF0000}},
       {"bit fields of 8 bits read no masks, the picture is refused later",
-       With([](TFileSpec& s) {
-         s.BitCount = 8; s.Compression = 3; s.TableEntries = 256; s.PixelBytes = 8;
+       With([](TBmpSpec& s) {
+         s.BitCount = 8; s.Compression = 3; s.TableEntries = 256; s.Pixels = Pattern(8);
        }).Bytes(),
        nullptr, 256, 8},
       {"masks inside a header of BI_RGB are not used",
-       With([](TFileSpec& s) {
-         s.HeaderSize = 124; s.BitCount = 32; s.HeaderTail = {1, 2, 3}; s.PixelBytes = 32;
+       With([](TBmpSpec& s) {
+         s.HeaderSize = 124; s.BitCount = 32; s.HeaderTail = {1, 2, 3}; s.Pixels = Pattern(32);
        }).Bytes(),
        nullptr, 0, 32},
       {"a header longer than any known one is skipped whole",
-       With([](TFileSpec& s) { s.HeaderSize = 300; s.PixelBytes = 24; }).Bytes(), nullptr, 0, 24},
+       With([](TBmpSpec& s) { s.HeaderSize = 300; s.Pixels = Pattern(24); }).Bytes(), nullptr, 0, 24},
       {"a file shorter than its image size reads what is there",
-       With([](TFileSpec& s) { s.PixelBytes = 10; }).Bytes(), nullptr, 0, 10},
+       With([](TBmpSpec& s) { s.Pixels = Pattern(10); }).Bytes(), nullptr, 0, 10},
       {"an image size smaller than the rows reads only that many",
-       With([](TFileSpec& s) { s.SizeImage = 5; s.PixelBytes = 24; }).Bytes(), nullptr, 0, 5},
+       With([](TBmpSpec& s) { s.SizeImage = 5; s.Pixels = Pattern(24); }).Bytes(), nullptr, 0, 5},
       {"an image size beyond a short file reads what is there",
-       With([](TFileSpec& s) { s.SizeImage = 0x7FFFFFF0; s.PixelBytes = 24; }).Bytes(), nullptr, 0,
+       With([](TBmpSpec& s) { s.SizeImage = 0x7FFFFFF0; s.Pixels = Pattern(24); }).Bytes(), nullptr, 0,
        24},
       {"no pixel bytes at all", rgb24.Bytes().size() > 24 ? Cut(rgb24.Bytes(), 54) : TBytes{},
        nullptr, 0, 0},
       {"run-length 8 bits reads the encoded size",
-       With([](TFileSpec& s) {
-         s.BitCount = 8; s.Compression = 1; s.SizeImage = 6; s.TableEntries = 256; s.PixelBytes = 9;
+       With([](TBmpSpec& s) {
+         s.BitCount = 8; s.Compression = 1; s.SizeImage = 6; s.TableEntries = 256; s.Pixels = Pattern(9);
        }).Bytes(),
        nullptr, 256, 6},
 
       {"1 byte", Cut(rgb24.Bytes(), 1), kRead},
       {"13 bytes", Cut(rgb24.Bytes(), 13), kRead},
-      {"another file type", With([](TFileSpec& s) { s.Type = 0x4142; s.PixelBytes = 24; }).Bytes(),
+      {"another file type", With([](TBmpSpec& s) { s.Type = 0x4142; s.Pixels = Pattern(24); }).Bytes(),
        kInvalid},
       {"the stream ends inside the header size", Cut(rgb24.Bytes(), 16), kInvalid},
       {"the stream ends inside the header", Cut(rgb24.Bytes(), 40), kInvalid},
       {"the stream ends inside a core header",
-       Cut(With([](TFileSpec& s) { s.HeaderSize = 12; }).Bytes(), 22), kInvalid},
-      {"a header size of 16", With([](TFileSpec& s) { s.HeaderSize = 16; }).Bytes(), kInvalid},
-      {"a header size of 0", With([](TFileSpec& s) { s.HeaderSize = 0; }).Bytes(), kInvalid},
-      {"a header size of 4 GiB", With([](TFileSpec& s) { s.HeaderSize = 0xFFFFFFFF; }).Bytes(),
+       Cut(With([](TBmpSpec& s) { s.HeaderSize = 12; }).Bytes(), 22), kInvalid},
+      {"a header size of 16", With([](TBmpSpec& s) { s.HeaderSize = 16; }).Bytes(), kInvalid},
+      {"a header size of 0", With([](TBmpSpec& s) { s.HeaderSize = 0; }).Bytes(), kInvalid},
+      {"a header size of 4 GiB", With([](TBmpSpec& s) { s.HeaderSize = 0xFFFFFFFF; }).Bytes(),
        kInvalid},
-      {"planes 2", With([](TFileSpec& s) { s.Planes = 2; s.PixelBytes = 24; }).Bytes(), kInvalid},
+      {"planes 2", With([](TBmpSpec& s) { s.Planes = 2; s.Pixels = Pattern(24); }).Bytes(), kInvalid},
       {"planes 0 in a core header",
-       With([](TFileSpec& s) { s.HeaderSize = 12; s.Planes = 0; s.PixelBytes = 24; }).Bytes(),
+       With([](TBmpSpec& s) { s.HeaderSize = 12; s.Planes = 0; s.Pixels = Pattern(24); }).Bytes(),
        kInvalid},
-      {"257 colours", With([](TFileSpec& s) {
-         s.BitCount = 8; s.ColoursUsed = 257; s.TableEntries = 257; s.PixelBytes = 8;
+      {"257 colours", With([](TBmpSpec& s) {
+         s.BitCount = 8; s.ColoursUsed = 257; s.TableEntries = 257; s.Pixels = Pattern(8);
        }).Bytes(), kInvalid},
-      {"a colour count that would overflow", With([](TFileSpec& s) {
-         s.BitCount = 8; s.ColoursUsed = 0x40000001; s.PixelBytes = 8;
+      {"a colour count that would overflow", With([](TBmpSpec& s) {
+         s.BitCount = 8; s.ColoursUsed = 0x40000001; s.Pixels = Pattern(8);
        }).Bytes(), kInvalid},
       {"the stream ends inside the colour table",
-       With([](TFileSpec& s) { s.BitCount = 8; s.TableEntries = 255; }).Bytes(), kRead},
+       With([](TBmpSpec& s) { s.BitCount = 8; s.TableEntries = 255; }).Bytes(), kRead},
       {"the stream ends inside the masks",
-       Cut(With([](TFileSpec& s) { s.BitCount = 16; s.Compression = 3; }).Bytes(), 60), kRead},
-      {"bit fields in a 44-byte header", With([](TFileSpec& s) {
-         s.HeaderSize = 44; s.BitCount = 16; s.Compression = 3; s.PixelBytes = 16;
+       Cut(With([](TBmpSpec& s) { s.BitCount = 16; s.Compression = 3; }).Bytes(), 60), kRead},
+      {"bit fields in a 44-byte header", With([](TBmpSpec& s) {
+         s.HeaderSize = 44; s.BitCount = 16; s.Compression = 3; s.Pixels = Pattern(16);
        }).Bytes(), kInvalid},
-      {"width 0", With([](TFileSpec& s) { s.Width = 0; }).Bytes(), kInvalid},
-      {"negative width", With([](TFileSpec& s) { s.Width = -4; s.PixelBytes = 24; }).Bytes(),
+      {"width 0", With([](TBmpSpec& s) { s.Width = 0; }).Bytes(), kInvalid},
+      {"negative width", With([](TBmpSpec& s) { s.Width = -4; s.Pixels = Pattern(24); }).Bytes(),
        kInvalid},
-      {"height 0", With([](TFileSpec& s) { s.Height = 0; }).Bytes(), kInvalid},
-      {"the most negative height", With([](TFileSpec& s) { s.Height = INT32_MIN; }).Bytes(),
+      {"height 0", With([](TBmpSpec& s) { s.Height = 0; }).Bytes(), kInvalid},
+      {"the most negative height", With([](TBmpSpec& s) { s.Height = INT32_MIN; }).Bytes(),
        kInvalid},
-      {"pixel memory over 2 GiB", With([](TFileSpec& s) { s.Width = 30000; s.Height = 30000; })
+      {"pixel memory over 2 GiB", With([](TBmpSpec& s) { s.Width = 30000; s.Height = 30000; })
                                        .Bytes(), kInvalid},
-      {"pixel memory beyond 64 bits of bits", With([](TFileSpec& s) {
+      {"pixel memory beyond 64 bits of bits", With([](TBmpSpec& s) {
          s.Width = 0x7FFFFFFF; s.Height = 0x7FFFFFFF; s.BitCount = 0xFFFF;
        }).Bytes(), kInvalid},
-      {"a run-length picture whose screen form is over 2 GiB", With([](TFileSpec& s) {
+      {"a run-length picture whose screen form is over 2 GiB", With([](TBmpSpec& s) {
          s.Width = 40000; s.Height = 20000; s.BitCount = 8; s.Compression = 1;
-         s.TableEntries = 256; s.PixelBytes = 4;
+         s.TableEntries = 256; s.Pixels = Pattern(4);
        }).Bytes(), kInvalid},
-      {"run-length 8 at 4 bits", With([](TFileSpec& s) {
-         s.BitCount = 4; s.Compression = 1; s.TableEntries = 16; s.PixelBytes = 4;
+      {"run-length 8 at 4 bits", With([](TBmpSpec& s) {
+         s.BitCount = 4; s.Compression = 1; s.TableEntries = 16; s.Pixels = Pattern(4);
        }).Bytes(), kInvalid},
-      {"run-length 4 at 8 bits", With([](TFileSpec& s) {
-         s.BitCount = 8; s.Compression = 2; s.TableEntries = 256; s.PixelBytes = 4;
+      {"run-length 4 at 8 bits", With([](TBmpSpec& s) {
+         s.BitCount = 8; s.Compression = 2; s.TableEntries = 256; s.Pixels = Pattern(4);
        }).Bytes(), kInvalid},
-      {"run-length top-down", With([](TFileSpec& s) {
-         s.Height = -2; s.BitCount = 8; s.Compression = 1; s.TableEntries = 256; s.PixelBytes = 4;
+      {"run-length top-down", With([](TBmpSpec& s) {
+         s.Height = -2; s.BitCount = 8; s.Compression = 1; s.TableEntries = 256; s.Pixels = Pattern(4);
        }).Bytes(), kInvalid},
       {"more uncompressed pixel bytes than the pixel memory holds",
-       With([](TFileSpec& s) { s.SizeImage = 25; s.PixelBytes = 25; }).Bytes(), kInvalid},
+       With([](TBmpSpec& s) { s.SizeImage = 25; s.Pixels = Pattern(25); }).Bytes(), kInvalid},
   };
 }
 
@@ -264,11 +210,13 @@ INSTANTIATE_TEST_SUITE_P(Files, BmpPrologue, ::testing::ValuesIn(PrologueCases()
 
 TEST(BmpPrologue, CoreTableIsWidenedWithAZeroFourthByte) {
   const TBytes bytes =
-      With([](TFileSpec& s) { s.HeaderSize = 12; s.BitCount = 1; s.TableEntries = 2; }).Bytes();
+      With([](TBmpSpec& s) { s.HeaderSize = 12; s.BitCount = 1; s.TableEntries = 2; }).Bytes();
   TMemoryViewStream stream(bytes.data(), static_cast<std::int64_t>(bytes.size()));
   const TBmpPrologue p = ReadBmpPrologue(stream, stream.Size());
   ASSERT_EQ(p.Colours.size(), 2u);
-  EXPECT_EQ(p.Colours[1], (TRGBQuad{1, 2, 3, 0}));
+  const std::uint32_t c = Colour(1);
+  EXPECT_EQ(p.Colours[1], (TRGBQuad{static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c >> 8),
+                                    static_cast<std::uint8_t>(c >> 16), 0}));
   EXPECT_EQ(p.Header.biWidth, 4);
   EXPECT_EQ(p.Header.biHeight, 2);
   EXPECT_EQ(p.Header.biBitCount, 1);
@@ -277,7 +225,7 @@ TEST(BmpPrologue, CoreTableIsWidenedWithAZeroFourthByte) {
 
 TEST(BmpPrologue, ReadsOnlyTheBytesItIsGiven) {
   // A picture stored inside other data: the count given ends it, not the stream.
-  TBytes bytes = With([](TFileSpec& s) { s.BitCount = 8; s.TableEntries = 256; }).Bytes();
+  TBytes bytes = With([](TBmpSpec& s) { s.BitCount = 8; s.TableEntries = 256; }).Bytes();
   const std::int64_t withoutTable = 54 + 1000;
   bytes.resize(bytes.size() + 100, 0);
   TMemoryViewStream stream(bytes.data(), static_cast<std::int64_t>(bytes.size()));
@@ -317,13 +265,6 @@ TBitmapInfoHeader InfoHeader(std::int32_t width, std::int32_t height, std::uint1
   h.biBitCount = bits;
   h.biCompression = compression;
   return h;
-}
-
-std::uint32_t Get32(const TBytes& b, std::size_t at) {
-  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
-}
-std::uint16_t Get16(const TBytes& b, std::size_t at) {
-  return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
 }
 
 TBytes Written(const TBmpImage& image) {
