@@ -192,6 +192,6 @@ void TBitmap::StoreToFile(const std::string& fileName) {
     }
     StoreToStream(*file);
   }
-  if (!platform::ReplaceFile(temporary.Name(), fileName)) throw cannotCreate();
+  if (!platform::ReplaceFileAtomically(temporary.Name(), fileName)) throw cannotCreate();
   temporary.Keep();
 }

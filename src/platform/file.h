@@ -45,7 +45,7 @@ class File {
 };
 
 // Replaces `target` by `source` in one step (both in one folder); false on failure.
-bool ReplaceFile(const std::string& source, const std::string& target);
+bool ReplaceFileAtomically(const std::string& source, const std::string& target);
 // Deletes a file; false on failure.
 bool RemoveFile(const std::string& path);
 // Whether a file or folder exists at `path`.

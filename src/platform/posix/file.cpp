@@ -101,7 +101,7 @@ void File::Close() {
   if (Fd_ >= 0) ::close(std::exchange(Fd_, -1));
 }
 
-bool ReplaceFile(const std::string& source, const std::string& target) {
+bool ReplaceFileAtomically(const std::string& source, const std::string& target) {
   return std::rename(source.c_str(), target.c_str()) == 0;
 }
 

@@ -93,7 +93,7 @@ void File::Close() {
   if (Handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(std::exchange(Handle_, INVALID_HANDLE_VALUE));
 }
 
-bool ReplaceFile(const std::string& source, const std::string& target) {
+bool ReplaceFileAtomically(const std::string& source, const std::string& target) {
   return ::MoveFileExW(Widen(source).c_str(), Widen(target).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
