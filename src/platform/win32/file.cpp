@@ -1,10 +1,6 @@
 #include "platform/file.h"
 
 #include <windows.h>
-// <windows.h> maps ReplaceFile to ReplaceFileW; this file defines platform::ReplaceFile.
-#undef ReplaceFile
-// <windows.h> maps ReplaceFile to ReplaceFileW, which would rename our function here only.
-#undef ReplaceFile
 
 #include <algorithm>
 #include <utility>
