@@ -1,0 +1,221 @@
+// tintsight-cli run in-process: whole runs on generated pictures, and its failures.
+#include "cli/cli.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/batch.h"
+#include "image/analysis.h"
+#include "image/bitmap.h"
+#include "rtl/stream.h"
+
+namespace {
+
+using TBytes = std::vector<std::uint8_t>;
+
+struct TRun {
+  int Status;
+  std::string Output;
+  std::string Errors;
+};
+
+TRun RunCliWith(std::vector<std::string> arguments) {
+  const TPictureLoader loader;
+  std::ostringstream output;
+  std::ostringstream errors;
+  const int status = RunCli(arguments, loader, output, errors);
+  return {status, output.str(), errors.str()};
+}
+
+TBytes ReadFile(const std::string& path) {
+  std::ifstream in(std::filesystem::path(path), std::ios::binary);
+  return TBytes(std::istreambuf_iterator<char>(in), {});
+}
+
+// A picture of `bits` per pixel with varied pixels (and a colour table of every index).
+void MakePicture(TBitmap& bitmap, int width, int height, int bits) {
+  TBitmapInfoHeader header{};
+  header.biSize = 40;
+  header.biWidth = width;
+  header.biHeight = height;
+  header.biPlanes = 1;
+  header.biBitCount = static_cast<std::uint16_t>(bits);
+  std::vector<TRGBQuad> table;
+  if (bits <= 8) {
+    for (int i = 0; i < (1 << bits); ++i)
+      table.push_back(TRGBQuad{static_cast<std::uint8_t>(i * 7), static_cast<std::uint8_t>(255 - i),
+                               static_cast<std::uint8_t>(i * 3 + 1), 0});
+  }
+  TRasterBitmapPtr section = TRasterBitmap::CreateSection(header, nullptr, table);
+  for (std::int64_t i = 0; i < section->ImageSize(); ++i)
+    section->Bits()[i] = static_cast<std::uint8_t>((i * 37 + 11) % 256);
+  bitmap.ImageLoaded(std::move(section), nullptr, false);
+}
+
+// What the library itself makes of `input` under `condition`: the window's analysis, stored.
+TBytes LibraryResult(const std::string& input, int condition) {
+  TBitmap source;
+  source.LoadFromFile(input);
+  TBitmap result;
+  result.Assign(&source);
+  result.SetPixelLayout(TPixelLayout::pl24Bit);
+  ApplyAnalysisCondition(result, condition);
+  TMemoryStream stream;
+  result.StoreToStream(stream);
+  return TBytes(stream.Memory(), stream.Memory() + stream.Size());
+}
+
+class CliRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    Dir_ = std::filesystem::temp_directory_path() /
+           ("ts_cli_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+            info->name());
+    std::filesystem::remove_all(Dir_);
+    std::filesystem::create_directories(Dir_);
+  }
+  void TearDown() override { std::filesystem::remove_all(Dir_); }
+  std::string Path(const std::string& leaf) const { return (Dir_ / leaf).string(); }
+
+  std::filesystem::path Dir_;
+};
+
+TEST_F(CliRun, EveryConditionWritesWhatTheLibraryWrites) {
+  struct TInput {
+    int Bits;
+    int Width;
+  };
+  for (const TInput input : {TInput{24, 7}, TInput{8, 5}, TInput{4, 3}, TInput{32, 2}}) {
+    TBitmap picture;
+    MakePicture(picture, input.Width, 3, input.Bits);
+    const std::string in = Path("in" + std::to_string(input.Bits) + ".bmp");
+    picture.StoreToFile(in);
+    for (int condition = 0; condition < kAnalysisConditionCount; ++condition) {
+      const std::string out = Path("out.bmp");
+      const TRun run = RunCliWith({"-c", std::to_string(condition), in, out});
+      ASSERT_EQ(run.Status, 0) << run.Errors;
+      EXPECT_EQ(run.Errors, "");
+      EXPECT_EQ(ReadFile(out), LibraryResult(in, condition))
+          << input.Bits << " bits, condition " << condition;
+    }
+  }
+}
+
+TEST_F(CliRun, OnePixelUnderEachCondition) {
+  // Red 200, green 101, blue 50: the worked example of the conditions, checked on the file.
+  TBitmap picture;
+  MakePicture(picture, 1, 1, 24);
+  std::uint8_t* pixel = picture.RowData(0);
+  pixel[0] = 50, pixel[1] = 101, pixel[2] = 200;
+  const std::string in = Path("pixel.bmp");
+  picture.StoreToFile(in);
+  const TBytes expected[] = {{50, 101, 0}, {50, 0, 200},   {0, 101, 200},
+                             {50, 101, 75}, {50, 125, 200}, {150, 101, 200}};
+  for (int condition = 0; condition < 6; ++condition) {
+    const std::string out = Path("pixel-out.bmp");
+    ASSERT_EQ(RunCliWith({"-c" + std::to_string(condition), in, out}).Status, 0);
+    const TBytes file = ReadFile(out);
+    ASSERT_EQ(file.size(), 58u);
+    EXPECT_EQ(TBytes(file.begin() + 54, file.begin() + 57), expected[condition])
+        << "condition " << condition;
+  }
+}
+
+TEST_F(CliRun, TheDefaultConditionIsZero) {
+  TBitmap picture;
+  MakePicture(picture, 4, 2, 24);
+  const std::string in = Path("in.bmp");
+  picture.StoreToFile(in);
+  ASSERT_EQ(RunCliWith({in, Path("out.bmp")}).Status, 0);
+  EXPECT_EQ(ReadFile(Path("out.bmp")), LibraryResult(in, 0));
+}
+
+TEST_F(CliRun, TheInputIsNeverChanged) {
+  TBitmap picture;
+  MakePicture(picture, 4, 2, 24);
+  const std::string in = Path("in.bmp");
+  picture.StoreToFile(in);
+  const TBytes before = ReadFile(in);
+  ASSERT_EQ(RunCliWith({"-c", "3", in, Path("out.bmp")}).Status, 0);
+  EXPECT_EQ(ReadFile(in), before);
+}
+
+struct TFailureCase {
+  const char* Name;
+  std::vector<std::string> Arguments;  // "@" stands for the test's folder
+  int Status;
+  std::string ErrorStart;  // the first line on the error stream
+};
+
+TEST_F(CliRun, FailuresReportOneLineAndTheirExitStatus) {
+  TBitmap picture;
+  MakePicture(picture, 2, 2, 24);
+  picture.StoreToFile(Path("good.bmp"));
+  {
+    std::ofstream text(std::filesystem::path(Path("text.bmp")), std::ios::binary);
+    text << "not a picture at all";
+  }
+  const std::string folder = Dir_.string();
+  const TFailureCase cases[] = {
+      {"no arguments", {}, 2, "tintsight-cli: an input and an output file are needed"},
+      {"a bad condition", {"-c", "9", "@/good.bmp", "@/o.bmp"}, 2,
+       "tintsight-cli: the condition must be a number from 0 to 5, not \"9\""},
+      {"a missing input", {"@/none.bmp", "@/o.bmp"}, 1,
+       "tintsight-cli: ファイル @/none.bmp は開けません"},
+      {"an input that is no BMP", {"@/text.bmp", "@/o.bmp"}, 1,
+       "tintsight-cli: ビットマップイメージが不正です"},
+      {"an output in a missing folder", {"@/good.bmp", "@/no/o.bmp"}, 1,
+       "tintsight-cli: ファイル @/no/o.bmp を作成できません"},
+  };
+  const auto expand = [&folder](std::string text) {
+    for (std::size_t at = text.find('@'); at != std::string::npos; at = text.find('@', at + 1)) {
+      text.replace(at, 1, folder);
+      at += folder.size() - 1;
+    }
+    return text;
+  };
+  for (const TFailureCase& c : cases) {
+    std::vector<std::string> arguments;
+    for (const std::string& a : c.Arguments) arguments.push_back(expand(a));
+    const TRun run = RunCliWith(arguments);
+    EXPECT_EQ(run.Status, c.Status) << c.Name;
+    EXPECT_EQ(run.Errors.substr(0, run.Errors.find('\n')), expand(c.ErrorStart)) << c.Name;
+    EXPECT_EQ(run.Output, "") << c.Name;
+    if (c.Status == 2) {
+      EXPECT_NE(run.Errors.find("usage: tintsight-cli"), std::string::npos) << c.Name;
+    } else {
+      EXPECT_EQ(std::count(run.Errors.begin(), run.Errors.end(), '\n'), 1) << c.Name;
+    }
+  }
+  EXPECT_FALSE(std::filesystem::exists(Path("o.bmp")));
+}
+
+TEST_F(CliRun, HelpPrintsTheUsageAndDoesNothingElse) {
+  const TRun run = RunCliWith({"--help"});
+  EXPECT_EQ(run.Status, 0);
+  EXPECT_EQ(run.Output.rfind("usage: tintsight-cli [-c N] INPUT OUTPUT\n", 0), 0u) << run.Output;
+  EXPECT_EQ(run.Errors, "");
+}
+
+TEST(CliBatch, AnalysisLeavesTheSourceAsItWas) {
+  TBitmap source;
+  MakePicture(source, 3, 2, 24);
+  TMemoryStream before;
+  source.StoreToStream(before);
+  TBitmap result;
+  AnalysePicture(source, 5, result);
+  TMemoryStream after;
+  source.StoreToStream(after);
+  ASSERT_EQ(before.Size(), after.Size());
+  EXPECT_EQ(std::memcmp(before.Memory(), after.Memory(), static_cast<std::size_t>(before.Size())), 0);
+  EXPECT_EQ(result.PixelLayout(), TPixelLayout::pl24Bit);
+}
+
+}  // namespace
