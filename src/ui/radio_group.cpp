@@ -101,8 +101,14 @@ LRESULT TRadioGroup::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
       // The group itself holds no focus: its selected item (or its first) does.
       if (HWND item = ItemHandle(ItemIndex_ >= 0 ? ItemIndex_ : 0)) ::SetFocus(item);
       return 0;
+    case WM_PAINT: {
+      PAINTSTRUCT paint{};
+      const HDC dc = ::BeginPaint(Handle(), &paint);
+      Paint(dc);
+      ::EndPaint(Handle(), &paint);
+      return 0;
+    }
     case WM_NCDESTROY:
-      Frame_ = nullptr;
       Buttons_.clear();
       break;
     default:
@@ -118,12 +124,39 @@ void TRadioGroup::CreateParams(TCreateParams& params) {
 
 void TRadioGroup::HandleCreated() {
   TWinControl::HandleCreated();
-  Frame_ = ::CreateWindowExW(0, L"BUTTON", platform::Widen(Caption()).c_str(),
-                             WS_CHILD | WS_VISIBLE | BS_GROUPBOX, 0, 0, Width(), Height(), Handle(),
-                             nullptr, ::GetModuleHandleW(nullptr), nullptr);
-  if (Frame_ == nullptr) RaiseWin32Error(::GetLastError());
-  if (Font()) ::SendMessageW(Frame_, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), FALSE);
   MakeButtons();
+}
+
+int TRadioGroup::CaptionHeight() const {
+  int height = 12;
+  if (const HDC dc = ::GetDC(nullptr)) {
+    const HGDIOBJ oldFont = Font() ? ::SelectObject(dc, Font()->Handle()) : nullptr;
+    TEXTMETRICW metrics{};
+    if (::GetTextMetricsW(dc, &metrics)) height = metrics.tmHeight;
+    if (oldFont != nullptr) ::SelectObject(dc, oldFont);
+    ::ReleaseDC(nullptr, dc);
+  }
+  return height;
+}
+
+void TRadioGroup::Paint(HDC dc) {
+  // An etched frame from the middle of the caption line down, the caption on the frame's top
+  // edge over the face colour.
+  const int captionHeight = CaptionHeight();
+  RECT frame{0, captionHeight / 2, Width(), Height()};
+  ::DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
+  const std::wstring caption = platform::Widen(Caption());
+  if (caption.empty()) return;
+  const HGDIOBJ oldFont = Font() ? ::SelectObject(dc, Font()->Handle()) : nullptr;
+  ::SetBkMode(dc, OPAQUE);
+  ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
+  ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
+  RECT text{8, 0, Width() - 8, captionHeight};
+  ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
+              DT_SINGLELINE | DT_NOPREFIX | DT_CALCRECT);
+  ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
+              DT_SINGLELINE | DT_NOPREFIX);
+  if (oldFont != nullptr) ::SelectObject(dc, oldFont);
 }
 
 void TRadioGroup::MakeButtons() {
@@ -138,32 +171,21 @@ void TRadioGroup::MakeButtons() {
     if (Font()) ::SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), FALSE);
     Buttons_.push_back(button);
   }
-  // The frame lies under the buttons.
-  ::SetWindowPos(Frame_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   ArrangeButtons();
   ShowSelection();
 }
 
 void TRadioGroup::ArrangeButtons() {
-  if (!HandleAllocated()) return;
-  ::SetWindowPos(Frame_, nullptr, 0, 0, Width(), Height(), SWP_NOZORDER | SWP_NOACTIVATE);
-  if (Buttons_.empty()) return;
-  // The items share the height below the caption band in equal rows, one column.
-  int captionHeight = 12;
-  if (const HDC dc = ::GetDC(Handle())) {
-    const HGDIOBJ oldFont = Font() ? ::SelectObject(dc, Font()->Handle()) : nullptr;
-    TEXTMETRICW metrics{};
-    if (::GetTextMetricsW(dc, &metrics)) captionHeight = metrics.tmHeight;
-    if (oldFont != nullptr) ::SelectObject(dc, oldFont);
-    ::ReleaseDC(Handle(), dc);
-  }
+  if (!HandleAllocated() || Buttons_.empty()) return;
+  // The items share the height below the caption line in equal rows, one column, as wide as
+  // the frame leaves room for.
   const int count = static_cast<int>(Buttons_.size());
-  const int top = captionHeight + 1;
+  const int top = CaptionHeight() + 1;
   const int rowHeight = std::max(1, (Height() - top - 4) / count);
   const int spare = (Height() - top - 4) - rowHeight * count;
   for (int i = 0; i < count; ++i) {
-    ::SetWindowPos(Buttons_[static_cast<std::size_t>(i)], nullptr, 8,
-                   top + spare / 2 + i * rowHeight, Width() - 16, rowHeight,
+    ::SetWindowPos(Buttons_[static_cast<std::size_t>(i)], nullptr, 6,
+                   top + spare / 2 + i * rowHeight, Width() - 8, rowHeight,
                    SWP_NOZORDER | SWP_NOACTIVATE);
   }
 }
@@ -178,8 +200,9 @@ void TRadioGroup::ShowSelection() {
 void TRadioGroup::BoundsChanged() {
   TWinControl::BoundsChanged();
   ArrangeButtons();
+  if (HandleAllocated()) ::InvalidateRect(Handle(), nullptr, TRUE);
 }
 
 void TRadioGroup::CaptionChanged() {
-  if (Frame_ != nullptr) ::SetWindowTextW(Frame_, platform::Widen(Caption()).c_str());
+  if (HandleAllocated()) ::InvalidateRect(Handle(), nullptr, TRUE);
 }

@@ -1,4 +1,4 @@
-// TRadioGroup: a framed group with a caption and one radio button per item, of which at most
+// TRadioGroup: an etched frame with a caption and one radio button per item, of which at most
 // one is selected (ItemIndex). Tab reaches the group at its selected item; the arrow keys move
 // the selection inside the group.
 #pragma once
@@ -41,6 +41,8 @@ class TRadioGroup : public TWinControl {
 
  private:
   void MakeButtons();
+  int CaptionHeight() const;
+  void Paint(HDC dc);
   void ArrangeButtons();
   void ShowSelection();
   int IndexOf(HWND button) const;
@@ -48,6 +50,5 @@ class TRadioGroup : public TWinControl {
   std::vector<std::string> Items_;
   int ItemIndex_ = -1;
   TNotifyEvent OnClick_;
-  HWND Frame_ = nullptr;
   std::vector<HWND> Buttons_;
 };
