@@ -20,20 +20,20 @@ void Report(std::ostream& errors, std::string_view message) {
 
 }  // namespace
 
-void AnalysePicture(const TBitmap& source, int condition, TBitmap& result) {
-  result.Assign(&source);
-  result.SetPixelLayout(TPixelLayout::pl24Bit);
-  ApplyAnalysisCondition(result, condition);
+std::unique_ptr<TBitmap> AnalysePicture(std::unique_ptr<TBitmap> source, int condition) {
+  auto result = std::make_unique<TBitmap>();
+  result->Assign(source.get());
+  source.reset();
+  result->SetPixelLayout(TPixelLayout::pl24Bit);
+  ApplyAnalysisCondition(*result, condition);
+  return result;
 }
 
 int RunBatch(const TCliOptions& options, const TPictureLoader& loader, std::ostream& errors) {
   int status = 0;
   for (const TCliJob& job : options.Jobs) {
     try {
-      const std::unique_ptr<TBitmap> source = loader.Load(job.Input);
-      TBitmap result;
-      AnalysePicture(*source, options.Condition, result);
-      result.StoreToFile(job.Output);
+      AnalysePicture(loader.Load(job.Input), options.Condition)->StoreToFile(job.Output);
     } catch (const Exception& e) {
       Report(errors, e.Message());
       status = 1;

@@ -2,15 +2,19 @@
 // "解析する" does, and saves the result as a BMP file.
 #pragma once
 
+#include <memory>
 #include <ostream>
 
 #include "cli/cli_options.h"
 #include "cli/picture_loader.h"
 #include "image/bitmap.h"
 
-// What "解析する" makes of `source`: `result` takes the picture (sharing its pixels), is set to
-// 24 bits per pixel, and has one channel rewritten under `condition`. `source` never changes.
-void AnalysePicture(const TBitmap& source, int condition, TBitmap& result);
+// What "解析する" makes of `source`: a new bitmap takes the picture (sharing its pixels), is set
+// to 24 bits per pixel, and has one channel rewritten under `condition`. The caller gives the
+// source up: it is released before the first row is rewritten, so a 24-bit picture is
+// rewritten in its own memory instead of a copy. Pictures that other bitmaps still share are
+// copied on write as always and never change.
+std::unique_ptr<TBitmap> AnalysePicture(std::unique_ptr<TBitmap> source, int condition);
 
 // Runs every job of `options` in order. A job that fails reports one line on `errors` (the
 // exception's message) and the batch goes on with the next. Returns 0 when every job

@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -204,18 +206,30 @@ TEST_F(CliRun, HelpPrintsTheUsageAndDoesNothingElse) {
   EXPECT_EQ(run.Errors, "");
 }
 
-TEST(CliBatch, AnalysisLeavesTheSourceAsItWas) {
-  TBitmap source;
-  MakePicture(source, 3, 2, 24);
+TEST(CliBatch, PicturesSharedElsewhereNeverChange) {
+  auto source = std::make_unique<TBitmap>();
+  MakePicture(*source, 3, 2, 24);
+  TBitmap keeper;
+  keeper.Assign(source.get());
   TMemoryStream before;
-  source.StoreToStream(before);
-  TBitmap result;
-  AnalysePicture(source, 5, result);
+  keeper.StoreToStream(before);
+  const std::unique_ptr<TBitmap> result = AnalysePicture(std::move(source), 5);
   TMemoryStream after;
-  source.StoreToStream(after);
+  keeper.StoreToStream(after);
   ASSERT_EQ(before.Size(), after.Size());
   EXPECT_EQ(std::memcmp(before.Memory(), after.Memory(), static_cast<std::size_t>(before.Size())), 0);
-  EXPECT_EQ(result.PixelLayout(), TPixelLayout::pl24Bit);
+  EXPECT_EQ(result->PixelLayout(), TPixelLayout::pl24Bit);
+}
+
+TEST(CliBatch, AGivenUpTwentyFourBitPictureIsRewrittenWithoutACopy) {
+  auto source = std::make_unique<TBitmap>();
+  MakePicture(*source, 3, 2, 24);
+  const std::uint8_t* pixels = source->Image().SectionHandle()->Bits();
+  const std::int64_t made = TRasterBitmap::MadeCount();
+  const std::unique_ptr<TBitmap> result = AnalysePicture(std::move(source), 0);
+  EXPECT_EQ(TRasterBitmap::MadeCount(), made) << "bitmaps made during the analysis";
+  EXPECT_EQ(result->Image().SectionHandle()->Bits(), pixels);
+  EXPECT_EQ(result->RowData(0)[2], 0) << "red of the top-left pixel";
 }
 
 }  // namespace
