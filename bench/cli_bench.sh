@@ -31,15 +31,35 @@ make_bmp() {
   } > "$out"
 }
 
-# Best wall time (s) and the peak RSS (MB) of that run, over $runs runs of the command.
-measure() {
-  local best="" rss=""
-  for _ in $(seq "$runs"); do
-    /usr/bin/time -f '%e %M' -o "$work/time" "$@" >/dev/null
+# Times one run: prints "wall_seconds peak_rss_mb", or "failed". Dirty pages of earlier runs are
+# flushed first, so that no run pays for the writing of another.
+time_once() {
+  sync
+  if /usr/bin/time -f '%e %M' -o "$work/time" "$@" >/dev/null 2>"$work/stderr"; then
     read -r wall kb < "$work/time"
-    if [ -z "$best" ] || awk "BEGIN{exit !($wall < $best)}"; then best=$wall; rss=$((kb / 1024)); fi
-  done
-  echo "$best $rss"
+    echo "$wall $((kb / 1024))"
+  else
+    echo failed
+  fi
+}
+
+# Keeps the best run of each program: programs take turns, $runs rounds.
+declare -A best_wall best_rss
+measure_round() {
+  local name=$1
+  shift
+  local result
+  result=$(time_once "$@")
+  if [ "$result" = failed ]; then
+    best_wall[$name]=${best_wall[$name]:-failed}
+    return
+  fi
+  read -r wall rss <<< "$result"
+  local old=${best_wall[$name]:-}
+  if [ -z "$old" ] || [ "$old" = failed ] || awk "BEGIN{exit !($wall < $old)}"; then
+    best_wall[$name]=$wall
+    best_rss[$name]=$rss
+  fi
 }
 
 convert_tool=""
@@ -52,22 +72,33 @@ for mp in 12 96; do
   case $mp in 12) w=4000 h=3000 ;; 96) w=12000 h=8000 ;; esac
   make_bmp $w $h "$work/in.bmp"
   pixel_mb=$(( (w * 3 + 3) / 4 * 4 * h / 1048576 ))
-  read -r floor_wall floor_rss < <(measure "$work/floor" "$work/in.bmp" "$work/floor.bmp")
-  read -r cli_wall cli_rss < <(measure "$cli" -c 3 "$work/in.bmp" "$work/cli.bmp")
+  best_wall=() best_rss=()
+  for _ in $(seq "$runs"); do
+    measure_round floor "$work/floor" "$work/in.bmp" "$work/floor.bmp"
+    measure_round tintsight-cli "$cli" -c 3 "$work/in.bmp" "$work/cli.bmp"
+    [ -z "$convert_tool" ] || measure_round "convert -color-matrix" \
+      "$convert_tool" "$work/in.bmp" -color-matrix "0 .5 .5 0 1 0 0 0 1" "BMP3:$work/im.bmp"
+    [ -z "$gm_tool" ] || measure_round "gm -recolor" \
+      "$gm_tool" convert "$work/in.bmp" -recolor "0 .5 .5 0 1 0 0 0 1" "BMP3:$work/gm.bmp"
+  done
   cmp -s "$work/floor.bmp" "$work/cli.bmp" || { echo "tintsight-cli and the floor disagree at $mp MP"; status=1; }
-  row() { printf '%-7s %-22s %9s %9s %10sx\n' "${mp} MP" "$1" "$2" "$3" "$(awk "BEGIN{printf \"%.2f\", $2 / $floor_wall}")"; }
-  row floor "$floor_wall" "$floor_rss"
-  row tintsight-cli "$cli_wall" "$cli_rss"
-  if [ -n "$convert_tool" ]; then
-    read -r im_wall im_rss < <(measure "$convert_tool" "$work/in.bmp" -color-matrix "0 .5 .5 0 1 0 0 0 1" "BMP3:$work/im.bmp")
-    row "convert -color-matrix" "$im_wall" "$im_rss"
-  fi
-  if [ -n "$gm_tool" ]; then
-    read -r gm_wall gm_rss < <(measure "$gm_tool" convert "$work/in.bmp" -recolor "0 .5 .5 0 1 0 0 0 1" "BMP3:$work/gm.bmp")
-    row "gm -recolor" "$gm_wall" "$gm_rss"
-  fi
+  floor_wall=${best_wall[floor]}
+  cli_wall=${best_wall[tintsight-cli]}
+  cli_rss=${best_rss[tintsight-cli]}
+  for name in floor tintsight-cli "convert -color-matrix" "gm -recolor"; do
+    [ -n "${best_wall[$name]:-}" ] || continue
+    if [ "${best_wall[$name]}" = failed ]; then
+      printf '%-7s %-22s %9s\n' "${mp} MP" "$name" "failed"
+    else
+      printf '%-7s %-22s %9s %9s %10sx\n' "${mp} MP" "$name" "${best_wall[$name]}" \
+        "${best_rss[$name]}" "$(awk "BEGIN{printf \"%.2f\", ${best_wall[$name]} / $floor_wall}")"
+    fi
+  done
   echo "        pixel bytes: ${pixel_mb} MB; memory target 2.2 x = $(( pixel_mb * 22 / 10 )) MB"
-  if [ $mp = 96 ]; then
+  if [ "$cli_wall" = failed ] || [ "$floor_wall" = failed ]; then
+    echo "FAILED: $(cat "$work/stderr")"
+    status=1
+  elif [ $mp = 96 ]; then
     awk "BEGIN{exit !($cli_wall <= 1.5 * $floor_wall)}" || { echo "MISSED: wall time over 1.5 x the floor"; status=1; }
     [ "$cli_rss" -le $(( pixel_mb * 22 / 10 )) ] || { echo "MISSED: peak memory over 2.2 x the pixel bytes"; status=1; }
   fi
