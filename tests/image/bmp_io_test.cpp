@@ -1,6 +1,8 @@
 // TBitmap's BMP reading and writing: streams, the stored form, and files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +16,10 @@
 #include "rtl/exception.h"
 #include "rtl/file_stream.h"
 #include "rtl/stream.h"
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
 
 namespace {
 
@@ -532,6 +538,38 @@ TEST_F(BmpFiles, AFolderInThePlaceOfTheFileIsNotReplaced) {
   EXPECT_TRUE(std::filesystem::is_directory(target));
   EXPECT_EQ(Names(), std::vector<std::string>{"folder"});
 }
+
+#ifndef _WIN32
+// A write that fails half-way (here: the process may not write files that large) leaves the
+// old file as it was and no temporary file behind.
+TEST_F(BmpFiles, AFailedWriteKeepsTheOldFile) {
+  TBitmap bitmap;
+  LoadBytes(bitmap, Canonical(64, 64, 24).Bytes());
+  const std::string target = Path("kept.bmp");
+  const TBytes old(100, 0x33);
+  WriteFile(target, old);
+
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved;
+  small.rlim_cur = 4096;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  bool failed = false;
+  try {
+    bitmap.StoreToFile(target);
+  } catch (const EWriteError& e) {
+    failed = true;
+    EXPECT_EQ(e.Message(), "ストリームへの書き込みエラー");
+  }
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previousHandler);
+
+  EXPECT_TRUE(failed) << "a write past the size limit went through";
+  EXPECT_EQ(ReadFile(target), old);
+  EXPECT_EQ(Names(), std::vector<std::string>{"kept.bmp"});
+}
+#endif
 
 TEST_F(BmpFiles, LoadingAMissingFileFailsWithTheOpenMessage) {
   TBitmap bitmap;
