@@ -29,13 +29,13 @@ TBytes Pattern(std::size_t count, int start) {
   return bytes;
 }
 
-std::uint32_t TBmpSpec::PixelOffset() const {
+std::uint32_t TBmpFields::PixelOffset() const {
   const std::uint32_t entry = HeaderSize == 12 ? 3 : 4;
   return 14 + HeaderSize + 4 * static_cast<std::uint32_t>(Masks.size()) +
          entry * static_cast<std::uint32_t>(TableEntries) + static_cast<std::uint32_t>(Gap);
 }
 
-TBytes TBmpSpec::Bytes() const {
+TBytes TBmpFields::Bytes() const {
   TBytes out;
   const std::uint32_t offset = Offset.value_or(PixelOffset());
   Put(out, Type, 2);

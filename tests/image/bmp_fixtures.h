@@ -17,7 +17,7 @@ std::uint16_t Get16(const TBytes& bytes, std::size_t at);
 
 // The fields of a BMP file, written in the BMP layout by Bytes(). The file size and offset
 // fields are computed unless given.
-struct TBmpSpec {
+struct TBmpFields {
   std::uint32_t HeaderSize = 40;
   std::int64_t Width = 4;
   std::int64_t Height = 2;
@@ -44,7 +44,7 @@ struct TBmpSpec {
   std::uint32_t PixelOffset() const;
 };
 
-// The colour of entry i when a spec gives no table.
+// The colour of entry i when a fields gives no table.
 std::uint32_t Colour(int i);
 
 // Bytes 0, 1, 2, ... (mod 251, so that rows do not repeat with a power-of-two period).

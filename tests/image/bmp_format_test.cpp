@@ -20,7 +20,7 @@ using bmp_fixtures::Colour;
 using bmp_fixtures::Get16;
 using bmp_fixtures::Get32;
 using bmp_fixtures::Pattern;
-using bmp_fixtures::TBmpSpec;
+using bmp_fixtures::TBmpFields;
 using bmp_fixtures::TBytes;
 
 struct TPrologueCase {
@@ -39,10 +39,10 @@ void PrintTo(const TPrologueCase& c, std::ostream* os) { *os << c.Name; }
 const char* const kInvalid = "EInvalidGraphic";
 const char* const kRead = "EReadError";
 
-TBmpSpec With(std::function<void(TBmpSpec&)> change) {
-  TBmpSpec spec;
-  change(spec);
-  return spec;
+TBmpFields With(std::function<void(TBmpFields&)> change) {
+  TBmpFields fields;
+  change(fields);
+  return fields;
 }
 
 TBytes Cut(TBytes bytes, std::size_t size) {
@@ -51,131 +51,131 @@ TBytes Cut(TBytes bytes, std::size_t size) {
 }
 
 std::vector<TPrologueCase> PrologueCases() {
-  const TBmpSpec rgb24 = With([](TBmpSpec& s) { s.Pixels = Pattern(24); });
+  const TBmpFields rgb24 = With([](TBmpFields& s) { s.Pixels = Pattern(24); });
   return {
       {"24 bits, image size from the rows", rgb24.Bytes(), nullptr, 0, 24},
       {"8 bits, colours used 0 reads all 256 entries",
-       With([](TBmpSpec& s) { s.BitCount = 8; s.TableEntries = 256; s.Pixels = Pattern(8); }).Bytes(),
+       With([](TBmpFields& s) { s.BitCount = 8; s.TableEntries = 256; s.Pixels = Pattern(8); }).Bytes(),
        nullptr, 256, 8},
       {"4 bits, colours used 0 reads 16 entries",
-       With([](TBmpSpec& s) { s.BitCount = 4; s.TableEntries = 16; s.Pixels = Pattern(8); }).Bytes(),
+       With([](TBmpFields& s) { s.BitCount = 4; s.TableEntries = 16; s.Pixels = Pattern(8); }).Bytes(),
        nullptr, 16, 8},
       {"4 bits, colours used 5 reads 5 entries",
-       With([](TBmpSpec& s) {
+       With([](TBmpFields& s) {
          s.BitCount = 4; s.ColoursUsed = 5; s.TableEntries = 5; s.Pixels = Pattern(8);
        }).Bytes(),
        nullptr, 5, 8},
       {"1 bit reads 2 entries",
-       With([](TBmpSpec& s) { s.BitCount = 1; s.TableEntries = 2; s.Pixels = Pattern(8); }).Bytes(),
+       With([](TBmpFields& s) { s.BitCount = 1; s.TableEntries = 2; s.Pixels = Pattern(8); }).Bytes(),
        nullptr, 2, 8},
       {"core 8 bits reads 256 three-byte entries",
-       With([](TBmpSpec& s) {
+       With([](TBmpFields& s) {
          s.HeaderSize = 12; s.BitCount = 8; s.TableEntries = 256; s.Pixels = Pattern(8);
        }).Bytes(),
        nullptr, 256, 8, true},
       {"core 24 bits carries no table",
-       With([](TBmpSpec& s) { s.HeaderSize = 12; s.Pixels = Pattern(24); }).Bytes(), nullptr, 0, 24,
+       With([](TBmpFields& s) { s.HeaderSize = 12; s.Pixels = Pattern(24); }).Bytes(), nullptr, 0, 24,
        true},
       {"core width and height are unsigned",
-       With([](TBmpSpec& s) { s.HeaderSize = 12; s.Width = 0x8001; s.Height = 1; s.Pixels = Pattern(3); })
+       With([](TBmpFields& s) { s.HeaderSize = 12; s.Width = 0x8001; s.Height = 1; s.Pixels = Pattern(3); })
            .Bytes(),
        nullptr, 0, 3, true},
       {"24 bits with an optional table of 3 entries",
-       With([](TBmpSpec& s) { s.ColoursUsed = 3; s.TableEntries = 3; s.Pixels = Pattern(24); }).Bytes(),
+       With([](TBmpFields& s) { s.ColoursUsed = 3; s.TableEntries = 3; s.Pixels = Pattern(24); }).Bytes(),
        nullptr, 3, 24},
       {"bit fields after a 40-byte header",
-       With([](TBmpSpec& s) {
+       With([](TBmpFields& s) {
          s.BitCount = 16; s.Compression = 3; s.Masks = {0x7C00, 0x03E0, 0x001F}; s.Pixels = Pattern(16);
        }).Bytes(),
        nullptr, 0, 16, false, {0x7C00, 0x03E0, 0x001F}},
       {"bit fields inside a 108-byte header",
-       With([](TBmpSpec& s) {
+       With([](TBmpFields& s) {
          s.HeaderSize = 108; s.BitCount = 32; s.Compression = 3;
          s.HeaderTail = {0xFF, 0xFF00, 0xFF0000, 0xFF000000}; s.Pixels = Pattern(32);
        }).Bytes(),
        nullptr, 0, 32, false, {0xFF, 0xFF00, 0xFF0000}},
       {"bit fields of 8 bits read no masks, the picture is refused later",
-       With([](TBmpSpec& s) {
+       With([](TBmpFields& s) {
          s.BitCount = 8; s.Compression = 3; s.TableEntries = 256; s.Pixels = Pattern(8);
        }).Bytes(),
        nullptr, 256, 8},
       {"masks inside a header of BI_RGB are not used",
-       With([](TBmpSpec& s) {
+       With([](TBmpFields& s) {
          s.HeaderSize = 124; s.BitCount = 32; s.HeaderTail = {1, 2, 3}; s.Pixels = Pattern(32);
        }).Bytes(),
        nullptr, 0, 32},
       {"a header longer than any known one is skipped whole",
-       With([](TBmpSpec& s) { s.HeaderSize = 300; s.Pixels = Pattern(24); }).Bytes(), nullptr, 0, 24},
+       With([](TBmpFields& s) { s.HeaderSize = 300; s.Pixels = Pattern(24); }).Bytes(), nullptr, 0, 24},
       {"a file shorter than its image size reads what is there",
-       With([](TBmpSpec& s) { s.Pixels = Pattern(10); }).Bytes(), nullptr, 0, 10},
+       With([](TBmpFields& s) { s.Pixels = Pattern(10); }).Bytes(), nullptr, 0, 10},
       {"an image size smaller than the rows reads only that many",
-       With([](TBmpSpec& s) { s.SizeImage = 5; s.Pixels = Pattern(24); }).Bytes(), nullptr, 0, 5},
+       With([](TBmpFields& s) { s.SizeImage = 5; s.Pixels = Pattern(24); }).Bytes(), nullptr, 0, 5},
       {"an image size beyond a short file reads what is there",
-       With([](TBmpSpec& s) { s.SizeImage = 0x7FFFFFF0; s.Pixels = Pattern(24); }).Bytes(), nullptr, 0,
+       With([](TBmpFields& s) { s.SizeImage = 0x7FFFFFF0; s.Pixels = Pattern(24); }).Bytes(), nullptr, 0,
        24},
       {"no pixel bytes at all", rgb24.Bytes().size() > 24 ? Cut(rgb24.Bytes(), 54) : TBytes{},
        nullptr, 0, 0},
       {"run-length 8 bits reads the encoded size",
-       With([](TBmpSpec& s) {
+       With([](TBmpFields& s) {
          s.BitCount = 8; s.Compression = 1; s.SizeImage = 6; s.TableEntries = 256; s.Pixels = Pattern(9);
        }).Bytes(),
        nullptr, 256, 6},
 
       {"1 byte", Cut(rgb24.Bytes(), 1), kRead},
       {"13 bytes", Cut(rgb24.Bytes(), 13), kRead},
-      {"another file type", With([](TBmpSpec& s) { s.Type = 0x4142; s.Pixels = Pattern(24); }).Bytes(),
+      {"another file type", With([](TBmpFields& s) { s.Type = 0x4142; s.Pixels = Pattern(24); }).Bytes(),
        kInvalid},
       {"the stream ends inside the header size", Cut(rgb24.Bytes(), 16), kInvalid},
       {"the stream ends inside the header", Cut(rgb24.Bytes(), 40), kInvalid},
       {"the stream ends inside a core header",
-       Cut(With([](TBmpSpec& s) { s.HeaderSize = 12; }).Bytes(), 22), kInvalid},
-      {"a header size of 16", With([](TBmpSpec& s) { s.HeaderSize = 16; }).Bytes(), kInvalid},
-      {"a header size of 0", With([](TBmpSpec& s) { s.HeaderSize = 0; }).Bytes(), kInvalid},
-      {"a header size of 4 GiB", With([](TBmpSpec& s) { s.HeaderSize = 0xFFFFFFFF; }).Bytes(),
+       Cut(With([](TBmpFields& s) { s.HeaderSize = 12; }).Bytes(), 22), kInvalid},
+      {"a header size of 16", With([](TBmpFields& s) { s.HeaderSize = 16; }).Bytes(), kInvalid},
+      {"a header size of 0", With([](TBmpFields& s) { s.HeaderSize = 0; }).Bytes(), kInvalid},
+      {"a header size of 4 GiB", With([](TBmpFields& s) { s.HeaderSize = 0xFFFFFFFF; }).Bytes(),
        kInvalid},
-      {"planes 2", With([](TBmpSpec& s) { s.Planes = 2; s.Pixels = Pattern(24); }).Bytes(), kInvalid},
+      {"planes 2", With([](TBmpFields& s) { s.Planes = 2; s.Pixels = Pattern(24); }).Bytes(), kInvalid},
       {"planes 0 in a core header",
-       With([](TBmpSpec& s) { s.HeaderSize = 12; s.Planes = 0; s.Pixels = Pattern(24); }).Bytes(),
+       With([](TBmpFields& s) { s.HeaderSize = 12; s.Planes = 0; s.Pixels = Pattern(24); }).Bytes(),
        kInvalid},
-      {"257 colours", With([](TBmpSpec& s) {
+      {"257 colours", With([](TBmpFields& s) {
          s.BitCount = 8; s.ColoursUsed = 257; s.TableEntries = 257; s.Pixels = Pattern(8);
        }).Bytes(), kInvalid},
-      {"a colour count that would overflow", With([](TBmpSpec& s) {
+      {"a colour count that would overflow", With([](TBmpFields& s) {
          s.BitCount = 8; s.ColoursUsed = 0x40000001; s.Pixels = Pattern(8);
        }).Bytes(), kInvalid},
       {"the stream ends inside the colour table",
-       With([](TBmpSpec& s) { s.BitCount = 8; s.TableEntries = 255; }).Bytes(), kRead},
+       With([](TBmpFields& s) { s.BitCount = 8; s.TableEntries = 255; }).Bytes(), kRead},
       {"the stream ends inside the masks",
-       Cut(With([](TBmpSpec& s) { s.BitCount = 16; s.Compression = 3; }).Bytes(), 60), kRead},
-      {"bit fields in a 44-byte header", With([](TBmpSpec& s) {
+       Cut(With([](TBmpFields& s) { s.BitCount = 16; s.Compression = 3; }).Bytes(), 60), kRead},
+      {"bit fields in a 44-byte header", With([](TBmpFields& s) {
          s.HeaderSize = 44; s.BitCount = 16; s.Compression = 3; s.Pixels = Pattern(16);
        }).Bytes(), kInvalid},
-      {"width 0", With([](TBmpSpec& s) { s.Width = 0; }).Bytes(), kInvalid},
-      {"negative width", With([](TBmpSpec& s) { s.Width = -4; s.Pixels = Pattern(24); }).Bytes(),
+      {"width 0", With([](TBmpFields& s) { s.Width = 0; }).Bytes(), kInvalid},
+      {"negative width", With([](TBmpFields& s) { s.Width = -4; s.Pixels = Pattern(24); }).Bytes(),
        kInvalid},
-      {"height 0", With([](TBmpSpec& s) { s.Height = 0; }).Bytes(), kInvalid},
-      {"the most negative height", With([](TBmpSpec& s) { s.Height = INT32_MIN; }).Bytes(),
+      {"height 0", With([](TBmpFields& s) { s.Height = 0; }).Bytes(), kInvalid},
+      {"the most negative height", With([](TBmpFields& s) { s.Height = INT32_MIN; }).Bytes(),
        kInvalid},
-      {"pixel memory over 2 GiB", With([](TBmpSpec& s) { s.Width = 30000; s.Height = 30000; })
+      {"pixel memory over 2 GiB", With([](TBmpFields& s) { s.Width = 30000; s.Height = 30000; })
                                        .Bytes(), kInvalid},
-      {"pixel memory beyond 64 bits of bits", With([](TBmpSpec& s) {
+      {"pixel memory beyond 64 bits of bits", With([](TBmpFields& s) {
          s.Width = 0x7FFFFFFF; s.Height = 0x7FFFFFFF; s.BitCount = 0xFFFF;
        }).Bytes(), kInvalid},
-      {"a run-length picture whose screen form is over 2 GiB", With([](TBmpSpec& s) {
+      {"a run-length picture whose screen form is over 2 GiB", With([](TBmpFields& s) {
          s.Width = 40000; s.Height = 20000; s.BitCount = 8; s.Compression = 1;
          s.TableEntries = 256; s.Pixels = Pattern(4);
        }).Bytes(), kInvalid},
-      {"run-length 8 at 4 bits", With([](TBmpSpec& s) {
+      {"run-length 8 at 4 bits", With([](TBmpFields& s) {
          s.BitCount = 4; s.Compression = 1; s.TableEntries = 16; s.Pixels = Pattern(4);
        }).Bytes(), kInvalid},
-      {"run-length 4 at 8 bits", With([](TBmpSpec& s) {
+      {"run-length 4 at 8 bits", With([](TBmpFields& s) {
          s.BitCount = 8; s.Compression = 2; s.TableEntries = 256; s.Pixels = Pattern(4);
        }).Bytes(), kInvalid},
-      {"run-length top-down", With([](TBmpSpec& s) {
+      {"run-length top-down", With([](TBmpFields& s) {
          s.Height = -2; s.BitCount = 8; s.Compression = 1; s.TableEntries = 256; s.Pixels = Pattern(4);
        }).Bytes(), kInvalid},
       {"more uncompressed pixel bytes than the pixel memory holds",
-       With([](TBmpSpec& s) { s.SizeImage = 25; s.Pixels = Pattern(25); }).Bytes(), kInvalid},
+       With([](TBmpFields& s) { s.SizeImage = 25; s.Pixels = Pattern(25); }).Bytes(), kInvalid},
   };
 }
 
@@ -210,7 +210,7 @@ INSTANTIATE_TEST_SUITE_P(Files, BmpPrologue, ::testing::ValuesIn(PrologueCases()
 
 TEST(BmpPrologue, CoreTableIsWidenedWithAZeroFourthByte) {
   const TBytes bytes =
-      With([](TBmpSpec& s) { s.HeaderSize = 12; s.BitCount = 1; s.TableEntries = 2; }).Bytes();
+      With([](TBmpFields& s) { s.HeaderSize = 12; s.BitCount = 1; s.TableEntries = 2; }).Bytes();
   TMemoryViewStream stream(bytes.data(), static_cast<std::int64_t>(bytes.size()));
   const TBmpPrologue p = ReadBmpPrologue(stream, stream.Size());
   ASSERT_EQ(p.Colours.size(), 2u);
@@ -225,7 +225,7 @@ TEST(BmpPrologue, CoreTableIsWidenedWithAZeroFourthByte) {
 
 TEST(BmpPrologue, ReadsOnlyTheBytesItIsGiven) {
   // A picture stored inside other data: the count given ends it, not the stream.
-  TBytes bytes = With([](TBmpSpec& s) { s.BitCount = 8; s.TableEntries = 256; }).Bytes();
+  TBytes bytes = With([](TBmpFields& s) { s.BitCount = 8; s.TableEntries = 256; }).Bytes();
   const std::int64_t withoutTable = 54 + 1000;
   bytes.resize(bytes.size() + 100, 0);
   TMemoryViewStream stream(bytes.data(), static_cast<std::int64_t>(bytes.size()));

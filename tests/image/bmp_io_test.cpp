@@ -27,7 +27,7 @@ using bmp_fixtures::Colour;
 using bmp_fixtures::Get16;
 using bmp_fixtures::Get32;
 using bmp_fixtures::Pattern;
-using bmp_fixtures::TBmpSpec;
+using bmp_fixtures::TBmpFields;
 using bmp_fixtures::TBytes;
 
 constexpr char kInvalidBitmap[] = "ビットマップイメージが不正です";
@@ -75,7 +75,7 @@ struct TChangeCounter {
 
 struct TRoundTripCase {
   const char* Name;
-  TBmpSpec Spec;
+  TBmpFields Fields;
   TPixelLayout Layout;
 };
 
@@ -83,9 +83,9 @@ void PrintTo(const TRoundTripCase& c, std::ostream* os) { *os << c.Name; }
 
 // A file as our writer lays it out: explicit image size and colour count, offset right after
 // the table.
-TBmpSpec Canonical(int width, int height, int bits, int colours = 0, std::uint32_t compression = 0,
+TBmpFields Canonical(int width, int height, int bits, int colours = 0, std::uint32_t compression = 0,
                    std::vector<std::uint32_t> masks = {}) {
-  TBmpSpec s;
+  TBmpFields s;
   s.Width = width;
   s.Height = height;
   s.BitCount = static_cast<std::uint32_t>(bits);
@@ -101,8 +101,8 @@ TBmpSpec Canonical(int width, int height, int bits, int colours = 0, std::uint32
   return s;
 }
 
-TBmpSpec Core(int width, int height, int bits) {
-  TBmpSpec s = Canonical(width, height, bits);
+TBmpFields Core(int width, int height, int bits) {
+  TBmpFields s = Canonical(width, height, bits);
   s.HeaderSize = 12;
   s.TableEntries = bits <= 8 ? 1 << bits : 0;
   return s;
@@ -136,13 +136,13 @@ class BmpRoundTrip : public ::testing::TestWithParam<TRoundTripCase> {};
 
 TEST_P(BmpRoundTrip, LoadsAndStoresTheSameBytes) {
   const TRoundTripCase& c = GetParam();
-  const TBytes file = c.Spec.Bytes();
+  const TBytes file = c.Fields.Bytes();
   TBitmap bitmap;
   LoadBytes(bitmap, file);
   EXPECT_EQ(Name(bitmap.PixelLayout()), std::string(Name(c.Layout)));
-  EXPECT_EQ(bitmap.Width(), c.Spec.Width);
-  EXPECT_EQ(bitmap.Height(), c.Spec.Height < 0 ? -c.Spec.Height : c.Spec.Height);
-  EXPECT_EQ(bitmap.Image().FromCoreHeader(), c.Spec.HeaderSize == 12);
+  EXPECT_EQ(bitmap.Width(), c.Fields.Width);
+  EXPECT_EQ(bitmap.Height(), c.Fields.Height < 0 ? -c.Fields.Height : c.Fields.Height);
+  EXPECT_EQ(bitmap.Image().FromCoreHeader(), c.Fields.HeaderSize == 12);
   const TBytes stored = Stored(bitmap);
   ASSERT_EQ(stored.size(), file.size());
   EXPECT_EQ(stored, file);
@@ -151,9 +151,9 @@ TEST_P(BmpRoundTrip, LoadsAndStoresTheSameBytes) {
 INSTANTIATE_TEST_SUITE_P(Layouts, BmpRoundTrip, ::testing::ValuesIn(RoundTripCases()));
 
 TEST(BmpReading, CoreEightBitFileIsStoredWithItsFullTableAtOffset794) {
-  TBmpSpec spec = Core(4, 2, 8);
+  TBmpFields fields = Core(4, 2, 8);
   TBitmap bitmap;
-  LoadBytes(bitmap, spec.Bytes());
+  LoadBytes(bitmap, fields.Bytes());
   const TBytes stored = Stored(bitmap);
   EXPECT_EQ(Get32(stored, 10), 794u);
   EXPECT_EQ(Get32(stored, 14), 12u);
@@ -164,30 +164,30 @@ TEST(BmpReading, CoreEightBitFileIsStoredWithItsFullTableAtOffset794) {
 
 TEST(BmpReading, PixelBytesStartRightAfterTheColourTable) {
   // The offset field points 4 bytes further: those 4 bytes are read as the first pixels.
-  TBmpSpec spec = Canonical(4, 1, 8, 2);
-  spec.Gap = 4;
-  spec.Offset = spec.PixelOffset();
-  spec.Pixels = {1, 1, 1, 1};
+  TBmpFields fields = Canonical(4, 1, 8, 2);
+  fields.Gap = 4;
+  fields.Offset = fields.PixelOffset();
+  fields.Pixels = {1, 1, 1, 1};
   TBitmap bitmap;
-  LoadBytes(bitmap, spec.Bytes());
+  LoadBytes(bitmap, fields.Bytes());
   EXPECT_EQ(PixelMemory(bitmap), (TBytes{0xCC, 0xCC, 0xCC, 0xCC}));
 }
 
 TEST(BmpReading, AShortFileFillsOnlyWhatIsPresent) {
-  TBmpSpec spec = Canonical(4, 2, 24);
-  spec.Pixels = Pattern(10, 1);
+  TBmpFields fields = Canonical(4, 2, 24);
+  fields.Pixels = Pattern(10, 1);
   TBitmap bitmap;
-  LoadBytes(bitmap, spec.Bytes());
+  LoadBytes(bitmap, fields.Bytes());
   TBytes expected = Pattern(10, 1);
   expected.resize(24, 0);
   EXPECT_EQ(PixelMemory(bitmap), expected);
 }
 
 TEST(BmpReading, AFourBitFileTakesTheColoursItCarries) {
-  TBmpSpec spec = Canonical(2, 1, 4, 5);
-  spec.Pixels = {0x40, 0, 0, 0};
+  TBmpFields fields = Canonical(2, 1, 4, 5);
+  fields.Pixels = {0x40, 0, 0, 0};
   TBitmap bitmap;
-  LoadBytes(bitmap, spec.Bytes());
+  LoadBytes(bitmap, fields.Bytes());
   bitmap.SetPixelLayout(TPixelLayout::pl24Bit);
   const std::uint8_t* row = bitmap.RowData(0);
   const TBytes first(row, row + 3);
@@ -246,36 +246,36 @@ TBytes Cut(TBytes bytes, std::size_t size) {
 
 std::vector<TBadFileCase> BadFiles() {
   const auto with = [](auto change) {
-    TBmpSpec s = Canonical(3, 2, 24);
+    TBmpFields s = Canonical(3, 2, 24);
     change(s);
     return s.Bytes();
   };
   return {
       {"5 bytes", Cut(Canonical(3, 2, 24).Bytes(), 5), "EReadError", kReadError},
-      {"another type", with([](TBmpSpec& s) { s.Type = 0x5A4D; }), "EInvalidGraphic",
+      {"another type", with([](TBmpFields& s) { s.Type = 0x5A4D; }), "EInvalidGraphic",
        kInvalidBitmap},
-      {"planes 3", with([](TBmpSpec& s) { s.Planes = 3; }), "EInvalidGraphic", kInvalidBitmap},
+      {"planes 3", with([](TBmpFields& s) { s.Planes = 3; }), "EInvalidGraphic", kInvalidBitmap},
       {"the header is cut", Cut(Canonical(3, 2, 24).Bytes(), 30), "EInvalidGraphic",
        kInvalidBitmap},
       {"the table is cut", Cut(Canonical(3, 2, 8, 256).Bytes(), 54 + 100), "EReadError",
        kReadError},
-      {"bit count 30", with([](TBmpSpec& s) { s.BitCount = 30; }), "EInvalidGraphic",
+      {"bit count 30", with([](TBmpFields& s) { s.BitCount = 30; }), "EInvalidGraphic",
        kInvalidBitmap},
-      {"bit count 2", with([](TBmpSpec& s) { s.BitCount = 2; s.TableEntries = 4; }),
+      {"bit count 2", with([](TBmpFields& s) { s.BitCount = 2; s.TableEntries = 4; }),
        "EInvalidGraphic", kInvalidBitmap},
-      {"embedded JPEG", with([](TBmpSpec& s) { s.BitCount = 0; s.Compression = 4; }),
+      {"embedded JPEG", with([](TBmpFields& s) { s.BitCount = 0; s.Compression = 4; }),
        "EInvalidGraphic", kInvalidBitmap},
-      {"bit fields at 24 bits", with([](TBmpSpec& s) { s.Compression = 3; }), "EInvalidGraphic",
+      {"bit fields at 24 bits", with([](TBmpFields& s) { s.Compression = 3; }), "EInvalidGraphic",
        kInvalidBitmap},
-      {"negative width", with([](TBmpSpec& s) { s.Width = -3; }), "EInvalidGraphic",
+      {"negative width", with([](TBmpFields& s) { s.Width = -3; }), "EInvalidGraphic",
        kInvalidBitmap},
-      {"3 000 000 x 2 000 000 pixels", with([](TBmpSpec& s) { s.Width = 3000000; s.Height = 2000000; }),
+      {"3 000 000 x 2 000 000 pixels", with([](TBmpFields& s) { s.Width = 3000000; s.Height = 2000000; }),
        "EInvalidGraphic", kInvalidBitmap},
       {"a colour table of 300 entries",
-       with([](TBmpSpec& s) { s.BitCount = 8; s.ColoursUsed = 300; s.TableEntries = 300; }),
+       with([](TBmpFields& s) { s.BitCount = 8; s.ColoursUsed = 300; s.TableEntries = 300; }),
        "EInvalidGraphic", kInvalidBitmap},
       {"top-down run-length",
-       with([](TBmpSpec& s) {
+       with([](TBmpFields& s) {
          s.BitCount = 8; s.Height = -2; s.Compression = 1; s.TableEntries = 256; s.ColoursUsed = 0;
          s.Pixels = {0, 1};
        }),
@@ -309,12 +309,12 @@ INSTANTIATE_TEST_SUITE_P(Files, BmpBadFile, ::testing::ValuesIn(BadFiles()));
 TEST(BmpRunLength, LoadsAsADevicePictureAndStoresAt32Bits) {
   // 3 x 2, bottom row first: a run of two of colour 1 and one literal of colour 2, then a
   // run of three of colour 0.
-  TBmpSpec spec = Canonical(3, 2, 8, 3, 1);
-  spec.Table = {0x000000FF, 0x0000FF00, 0x00FF0000};
-  spec.Pixels = {0x02, 0x01, 0x01, 0x02, 0x00, 0x00, 0x03, 0x00, 0x00, 0x01};
-  spec.SizeImage = static_cast<std::uint32_t>(spec.Pixels.size());
+  TBmpFields fields = Canonical(3, 2, 8, 3, 1);
+  fields.Table = {0x000000FF, 0x0000FF00, 0x00FF0000};
+  fields.Pixels = {0x02, 0x01, 0x01, 0x02, 0x00, 0x00, 0x03, 0x00, 0x00, 0x01};
+  fields.SizeImage = static_cast<std::uint32_t>(fields.Pixels.size());
   TBitmap bitmap;
-  LoadBytes(bitmap, spec.Bytes());
+  LoadBytes(bitmap, fields.Bytes());
   EXPECT_EQ(Name(bitmap.PixelLayout()), std::string("plDevice"));
   EXPECT_EQ(bitmap.Width(), 3);
   EXPECT_EQ(bitmap.Height(), 2);
@@ -336,12 +336,12 @@ TEST(BmpRunLength, LoadsAsADevicePictureAndStoresAt32Bits) {
 TEST(BmpRunLength, FourBitPicturesAndPixelsTheDataNeverReaches) {
   // 4 x 2, RLE4: bottom row "12" then end of line; top row one pixel of colour 3 then end of
   // bitmap. Unreached pixels are black.
-  TBmpSpec spec = Canonical(4, 2, 4, 4, 2);
-  spec.Table = {0x000000, 0x0000FF, 0x00FF00, 0xFF0000};
-  spec.Pixels = {0x02, 0x12, 0x00, 0x00, 0x01, 0x30, 0x00, 0x01};
-  spec.SizeImage = static_cast<std::uint32_t>(spec.Pixels.size());
+  TBmpFields fields = Canonical(4, 2, 4, 4, 2);
+  fields.Table = {0x000000, 0x0000FF, 0x00FF00, 0xFF0000};
+  fields.Pixels = {0x02, 0x12, 0x00, 0x00, 0x01, 0x30, 0x00, 0x01};
+  fields.SizeImage = static_cast<std::uint32_t>(fields.Pixels.size());
   TBitmap bitmap;
-  LoadBytes(bitmap, spec.Bytes());
+  LoadBytes(bitmap, fields.Bytes());
   bitmap.SetPixelLayout(TPixelLayout::pl24Bit);
   const std::uint8_t* top = bitmap.RowData(0);
   const std::uint8_t* bottom = bitmap.RowData(1);
@@ -353,8 +353,8 @@ TEST(BmpRunLength, FourBitPicturesAndPixelsTheDataNeverReaches) {
 
 TEST(BmpWriting, TheAnalysedPictureOfAnEightBitSourceCarriesItsPalette) {
   TBitmap source;
-  TBmpSpec spec = Canonical(3, 2, 8, 256);
-  LoadBytes(source, spec.Bytes());
+  TBmpFields fields = Canonical(3, 2, 8, 256);
+  LoadBytes(source, fields.Bytes());
   TBitmap result;
   result.Assign(&source);
   result.SetPixelLayout(TPixelLayout::pl24Bit);
@@ -374,7 +374,7 @@ TEST(BmpWriting, TheAnalysedPictureOfAnEightBitSourceCarriesItsPalette) {
         << "entry " << i;
   }
   // The source is untouched by the analysis and still stores as it was read.
-  EXPECT_EQ(Stored(source), spec.Bytes());
+  EXPECT_EQ(Stored(source), fields.Bytes());
 }
 
 TEST(BmpWriting, EmptyPicturesWriteNothing) {
