@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "clipboard_pattern.h"
+#include "clipboard_source_process.h"
 #include "image/bitmap.h"
 #include "image/clipboard.h"
 #include "rtl/exception.h"
@@ -43,58 +44,6 @@ std::vector<std::uint32_t> Expected(int width, int height, bool monochrome) {
     }
   }
   return pixels;
-}
-
-// A second program that puts `mode` on the clipboard and keeps it there while it lives.
-class TClipboardSource {
- public:
-  explicit TClipboardSource(const std::wstring& arguments) {
-    const std::wstring tag = std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++Count_);
-    const std::wstring readyName = L"TintsightClipboardReady-" + tag;
-    const std::wstring doneName = L"TintsightClipboardDone-" + tag;
-    Ready_ = ::CreateEventW(nullptr, TRUE, FALSE, readyName.c_str());
-    Done_ = ::CreateEventW(nullptr, TRUE, FALSE, doneName.c_str());
-    wchar_t self[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring program(self);
-    program = program.substr(0, program.find_last_of(L"\\/") + 1) + L"clipboard_source.exe";
-    std::wstring command = L"\"" + program + L"\" " + arguments + L" " + readyName + L" " + doneName;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    if (!::CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          nullptr, &startup, &Process_)) {
-      return;
-    }
-    const HANDLE waits[] = {Ready_, Process_.hProcess};
-    Started_ = ::WaitForMultipleObjects(2, waits, FALSE, 20000) == WAIT_OBJECT_0;
-  }
-  ~TClipboardSource() {
-    ::SetEvent(Done_);
-    if (Process_.hProcess != nullptr) {
-      ::WaitForSingleObject(Process_.hProcess, 20000);
-      ::CloseHandle(Process_.hThread);
-      ::CloseHandle(Process_.hProcess);
-    }
-    ::CloseHandle(Ready_);
-    ::CloseHandle(Done_);
-  }
-  bool Started() const { return Started_; }
-
- private:
-  static inline int Count_ = 0;
-  HANDLE Ready_ = nullptr;
-  HANDLE Done_ = nullptr;
-  PROCESS_INFORMATION Process_{};
-  bool Started_ = false;
-};
-
-// The clipboard arrives asynchronously under some systems: wait until `format` is offered.
-bool WaitForFormat(unsigned format, bool offered = true) {
-  for (int i = 0; i < 200; ++i) {
-    if ((::IsClipboardFormatAvailable(format) != 0) == offered) return true;
-    ::Sleep(20);
-  }
-  return false;
 }
 
 // Wine's own clipboard service may hold the clipboard for a moment after another program
@@ -240,9 +189,9 @@ TEST(ImportClipboardBitmap, TakesTheBitmapAnotherProgramPutOnTheClipboard) {
   };
   const TCase cases[] = {{L"bitmap 13 9", false, 13, 9}, {L"mono 21 6", true, 21, 6}};
   for (const TCase& c : cases) {
-    TClipboardSource source(c.Arguments);
+    TClipboardSource source(L"clipboard_source.exe", c.Arguments);
     ASSERT_TRUE(source.Started());
-    ASSERT_TRUE(WaitForFormat(CF_BITMAP));
+    ASSERT_TRUE(WaitForClipboardFormat(CF_BITMAP));
     TClipboard& clipboard = TheClipboard();
     ASSERT_TRUE(clipboard.HasDataFormat(kClipboardBitmap));
     EXPECT_TRUE(clipboard.HasDataFormat(TClipboard::PictureFormat()))
@@ -259,13 +208,13 @@ TEST(ImportClipboardBitmap, TakesTheBitmapAnotherProgramPutOnTheClipboard) {
 
 TEST(ImportClipboardBitmap, OffersNothingForTextAndFailsWhileAnotherProgramHoldsTheClipboard) {
   {
-    TClipboardSource source(L"text");
+    TClipboardSource source(L"clipboard_source.exe", L"text");
     ASSERT_TRUE(source.Started());
-    ASSERT_TRUE(WaitForFormat(CF_UNICODETEXT));
+    ASSERT_TRUE(WaitForClipboardFormat(CF_UNICODETEXT));
     EXPECT_FALSE(TheClipboard().HasDataFormat(kClipboardBitmap));
     EXPECT_FALSE(TheClipboard().HasDataFormat(TClipboard::PictureFormat()));
   }
-  TClipboardSource holder(L"hold");
+  TClipboardSource holder(L"clipboard_source.exe", L"hold");
   ASSERT_TRUE(holder.Started());
   TBitmap bitmap;
   try {
