@@ -1,6 +1,8 @@
 // The main window as its description declares it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/chart_background.h"
 #include "app_fixture.h"
 #include "dialog_driver.h"
@@ -189,6 +191,43 @@ TEST_F(MainWindowTest, ResizingTheWindowMovesNothing) {
       }
     }
   }
+}
+
+// The plug-in collection searches its places when the description has been read, so a plug-in
+// in the current folder is there when the window is first used: a PNG loads through it.
+TEST(MainWindowPlugins, APlugInInTheCurrentFolderLoadsAPng) {
+  char temp[MAX_PATH] = {};
+  ::GetTempPathA(MAX_PATH, temp);
+  const std::string folder = std::string(temp) + "tintsight-plugins-" + std::to_string(::GetCurrentProcessId());
+  ::CreateDirectoryA(folder.c_str(), nullptr);
+  wchar_t self[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring plugin(self);
+  plugin = plugin.substr(0, plugin.find_last_of(L"\\/") + 1) + L"..\\..\\bin\\SusiePlugin\\tsimage.spi";
+  const std::string copy = folder + "\\tsimage.spi";
+  ASSERT_TRUE(::CopyFileW(plugin.c_str(), platform::Widen(copy).c_str(), FALSE)) << "no bundled plug-in";
+  char previous[MAX_PATH] = {};
+  ::GetCurrentDirectoryA(MAX_PATH, previous);
+  ::SetCurrentDirectoryA(folder.c_str());
+  {
+    TApplication application;
+    application.CreateForm(tintsight1Form);
+    Ttintsight1Form& form = *tintsight1Form;
+    EXPECT_GE(form.SPIs->Count(), 1) << "the search ran while the window was made";
+    form.Show();
+    std::string png = std::string("Z:") + TS_SOURCE_DIR + "/samples/photo-gradient.png";
+    std::replace(png.begin(), png.end(), '/', '\\');
+    TDialogDriver driver({TDialogDriver::ChooseFile(png)});
+    ::SendMessageW(form.LoadButton->Handle(), BM_CLICK, 0, 0);
+    EXPECT_EQ(form.SourceBitmap->Width(), 256);
+    EXPECT_EQ(form.SourceBitmap->Height(), 160);
+    ASSERT_NE(form.Image1->Picture().Graphic(), nullptr);
+    EXPECT_STREQ(form.Image1->Picture().Graphic()->ClassName(), "TSPIBitmap");
+    tintsight1Form = nullptr;
+  }
+  ::SetCurrentDirectoryA(previous);
+  ::DeleteFileA(copy.c_str());
+  ::RemoveDirectoryA(folder.c_str());
 }
 
 // Making the window fails when its plug-in collection cannot be made (one exists already): the
