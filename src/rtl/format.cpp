@@ -14,12 +14,12 @@ std::string Format(std::string_view format, std::initializer_list<TFormatArg> ar
       out += c;
       continue;
     }
-    const char spec = format[i + 1];
-    if (spec == '%') {
+    const char kind = format[i + 1];
+    if (kind == '%') {
       out += '%';
       ++i;
-    } else if ((spec == 's' || spec == 'd') && next != args.end()) {
-      out += spec == 's' ? next->AsText() : next->AsNumber();
+    } else if ((kind == 's' || kind == 'd') && next != args.end()) {
+      out += kind == 's' ? next->AsText() : next->AsNumber();
       ++next;
       ++i;
     } else {

@@ -66,7 +66,7 @@ TEST(Bitmap, ANewBitmapIsEmptyDeviceDependentAndWithoutPalette) {
 
 TEST(Bitmap, LayoutIsReadFromTheHeader) {
   struct Case {
-    TSectionSpec spec;
+    TSectionSpec shape;
     TPixelLayout layout;
   };
   const Case cases[] = {
@@ -84,9 +84,9 @@ TEST(Bitmap, LayoutIsReadFromTheHeader) {
   };
   for (const Case& c : cases) {
     TBitmap bitmap;
-    Load(bitmap, MakeSection(c.spec));
+    Load(bitmap, MakeSection(c.shape));
     EXPECT_EQ(bitmap.PixelLayout(), c.layout)
-        << c.spec.BitCount << " bits, compression " << c.spec.Compression << ": expected "
+        << c.shape.BitCount << " bits, compression " << c.shape.Compression << ": expected "
         << Name(c.layout) << " got " << Name(bitmap.PixelLayout());
     EXPECT_EQ(bitmap.Width(), 2);
     EXPECT_EQ(bitmap.Height(), 2);

@@ -6,17 +6,17 @@
 
 namespace image_fixtures {
 
-TRasterBitmapPtr MakeSection(const TSectionSpec& spec, const std::vector<std::uint8_t>& bytes) {
+TRasterBitmapPtr MakeSection(const TSectionSpec& shape, const std::vector<std::uint8_t>& bytes) {
   TBitmapInfoHeader header{};
   header.biSize = sizeof header;
-  header.biWidth = spec.Width;
-  header.biHeight = spec.Height;
+  header.biWidth = shape.Width;
+  header.biHeight = shape.Height;
   header.biPlanes = 1;
-  header.biBitCount = static_cast<std::uint16_t>(spec.BitCount);
-  header.biCompression = spec.Compression;
-  header.biClrUsed = static_cast<std::uint32_t>(spec.Table.size());
+  header.biBitCount = static_cast<std::uint16_t>(shape.BitCount);
+  header.biCompression = shape.Compression;
+  header.biClrUsed = static_cast<std::uint32_t>(shape.Table.size());
   TRasterBitmapPtr section = TRasterBitmap::CreateSection(
-      header, spec.Masks.empty() ? nullptr : spec.Masks.data(), spec.Table);
+      header, shape.Masks.empty() ? nullptr : shape.Masks.data(), shape.Table);
   const std::size_t count =
       std::min<std::size_t>(bytes.size(), static_cast<std::size_t>(section->ImageSize()));
   if (count > 0) std::memcpy(section->Bits(), bytes.data(), count);

@@ -25,9 +25,9 @@ struct TSectionSpec {
   std::vector<TRGBQuad> Table;
 };
 
-// A DIB section of `spec`, its pixel memory filled from `bytes` (rows in memory order, padding
+// A DIB section of `shape`, its pixel memory filled from `bytes` (rows in memory order, padding
 // included; shorter leaves the rest 0).
-TRasterBitmapPtr MakeSection(const TSectionSpec& spec, const std::vector<std::uint8_t>& bytes = {});
+TRasterBitmapPtr MakeSection(const TSectionSpec& shape, const std::vector<std::uint8_t>& bytes = {});
 
 // A TBitmap holding `section`, loaded as a reader would load it.
 void Load(TBitmap& bitmap, TRasterBitmapPtr section);

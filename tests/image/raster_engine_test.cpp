@@ -158,7 +158,7 @@ TEST(PixelFormats, EveryLayoutConvertsToTwentyFourBits) {
   const std::vector<TRGBQuad> table{{0, 0, 255, 0}, {255, 0, 0, 0}, {0, 255, 0, 0}, {9, 8, 7, 0}};
   struct Case {
     const char* what;
-    TSectionSpec spec;
+    TSectionSpec shape;
     TBytes bytes;               // memory order
     std::vector<TBytes> rows;   // 24-bit rows from the top
   };
@@ -193,7 +193,7 @@ TEST(PixelFormats, EveryLayoutConvertsToTwentyFourBits) {
        {0x04, 0x00, 0xF8, 0x3F}, {{0x01, 0x80, 0xFF}}},
   };
   for (const Case& c : cases) {
-    TRasterBitmapPtr source = MakeSection(c.spec, c.bytes);
+    TRasterBitmapPtr source = MakeSection(c.shape, c.bytes);
     const std::vector<TBytes> actual = To24(*source);
     EXPECT_EQ(actual, c.rows) << c.what << "\nexpected " << Show(c.rows) << "\nactual   "
                               << Show(actual);
