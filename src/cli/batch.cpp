@@ -2,23 +2,9 @@
 
 #include <exception>
 #include <string>
-#include <string_view>
 
+#include "cli/report.h"
 #include "image/analysis.h"
-#include "rtl/exception.h"
-
-namespace {
-
-// One line per failure: messages that span lines (the platform's error texts) are joined.
-void Report(std::ostream& errors, std::string_view message) {
-  std::string line(message);
-  for (char& c : line) {
-    if (c == '\n' || c == '\r') c = ' ';
-  }
-  errors << "tintsight-cli: " << line << '\n';
-}
-
-}  // namespace
 
 std::unique_ptr<TBitmap> AnalysePicture(std::unique_ptr<TBitmap> source, int condition) {
   auto result = std::make_unique<TBitmap>();
@@ -34,11 +20,9 @@ int RunBatch(const TCliOptions& options, const TPictureLoader& loader, std::ostr
   for (const TCliJob& job : options.Jobs) {
     try {
       AnalysePicture(loader.Load(job.Input), options.Condition)->StoreToFile(job.Output);
-    } catch (const Exception& e) {
-      Report(errors, e.Message());
-      status = 1;
-    } catch (const std::bad_alloc&) {
-      Report(errors, "out of memory");
+    } catch (const std::exception& failure) {
+      const std::string message = FailureMessage(failure);
+      ReportError(errors, options.IsBatch() ? job.Input + ": " + message : message);
       status = 1;
     }
   }

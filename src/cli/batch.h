@@ -16,7 +16,7 @@
 // copied on write as always and never change.
 std::unique_ptr<TBitmap> AnalysePicture(std::unique_ptr<TBitmap> source, int condition);
 
-// Runs every job of `options` in order. A job that fails reports one line on `errors` (the
-// exception's message) and the batch goes on with the next. Returns 0 when every job
-// succeeded, else 1.
+// Runs every job of `options` in order. A job that fails reports one line on `errors`, the
+// failure's message, after the input's name in the batch form; the run goes on with the next
+// job, and a failed job writes nothing. Returns 0 when every job succeeded, else 1.
 int RunBatch(const TCliOptions& options, const TPictureLoader& loader, std::ostream& errors);

@@ -2,19 +2,54 @@
 
 #include "cli/batch.h"
 #include "cli/cli_options.h"
+#include "cli/picture_loader.h"
+#include "cli/plugin_collection.h"
+#include "cli/plugin_listing.h"
+#include "cli/report.h"
+#include "platform/file.h"
 
-int RunCli(std::span<const std::string> arguments, const TPictureLoader& loader,
-           std::ostream& output, std::ostream& errors) {
-  TCliOptions options;
-  try {
-    options = ParseCliArguments(arguments);
-  } catch (const EUsageError& e) {
-    errors << "tintsight-cli: " << e.Message() << '\n' << kCliUsage;
-    return 2;
+namespace {
+
+int ListPluginsAction(const TCliOptions& options, std::ostream& output) {
+  const std::unique_ptr<TSPIs> plugins = OpenPluginCollection(options.PluginDirs);
+  ListPlugins(*plugins, PluginSearchFolders(options.PluginDirs), output);
+  return 0;
+}
+
+int AnalyseAction(const TCliOptions& options, std::ostream& errors) {
+  // Checked once here rather than failing every job alike.
+  if (options.IsBatch() && !platform::PathExists(options.OutputDir)) {
+    throw EUsageError("the output folder \"" + options.OutputDir + "\" does not exist");
   }
-  if (options.Help) {
-    output << kCliUsage;
-    return 0;
-  }
+  const std::unique_ptr<TSPIs> plugins = OpenPluginCollection(options.PluginDirs);
+  const TPictureLoader loader;
   return RunBatch(options, loader, errors);
+}
+
+}  // namespace
+
+int RunCli(std::span<const std::string> arguments, std::ostream& output, std::ostream& errors) {
+  try {
+    const TCliOptions options = ParseCliArguments(arguments);
+    int status = 0;
+    switch (options.Action) {
+      case TCliAction::caHelp:
+        output << kCliUsage;
+        break;
+      case TCliAction::caListPlugins:
+        status = ListPluginsAction(options, output);
+        break;
+      case TCliAction::caAnalyse:
+        status = AnalyseAction(options, errors);
+        break;
+    }
+    return status;
+  } catch (const EUsageError& e) {
+    ReportError(errors, e.Message() + " (tintsight-cli --help shows the usage)");
+    return 2;
+  } catch (const std::exception& failure) {
+    // Opening the plug-ins failed in a way that the search does not pass over.
+    ReportError(errors, FailureMessage(failure));
+    return 1;
+  }
 }

@@ -1,19 +1,34 @@
 #include "cli/cli_options.h"
 
 #include <charconv>
+#include <filesystem>
+#include <map>
+
+#include "platform/letter_case.h"
+#include "rtl/file_name.h"
 
 const std::string_view kCliUsage =
-    "usage: tintsight-cli [-c N] INPUT OUTPUT\n"
-    "Reads the picture INPUT, takes one colour primary away under analysis condition N and\n"
-    "writes the result to OUTPUT as a 24-bit BMP file.\n"
-    "  -c N    the analysis condition (default 0):\n"
-    "          0 red, 1 green, 2 blue set to zero;\n"
-    "          3 red, 4 green, 5 blue replaced by the mean of the other two\n"
-    "  --help  show this text\n";
+    "usage: tintsight-cli [-c N] [--plugin-dir DIR]... INPUT OUTPUT\n"
+    "       tintsight-cli [-c N] [--plugin-dir DIR]... -o DIR INPUT...\n"
+    "       tintsight-cli --list-plugins [--plugin-dir DIR]...\n"
+    "Reads each picture INPUT, takes one colour primary away under analysis condition N and\n"
+    "writes the result as a 24-bit BMP file: to OUTPUT, or with -o to DIR/<INPUT's name without\n"
+    "its extension>.bmp. BMP files are read directly; every other format is read by a Susie\n"
+    "plug-in (*.spi) found in the program's folder, in its SusiePlugin folder, or in a folder\n"
+    "given with --plugin-dir.\n"
+    "  -c N              the analysis condition (default 0):\n"
+    "                    0 red, 1 green, 2 blue set to zero;\n"
+    "                    3 red, 4 green, 5 blue replaced by the mean of the other two\n"
+    "  -o DIR            write one result per INPUT into the folder DIR\n"
+    "  --plugin-dir DIR  look for plug-ins in DIR as well (may be repeated)\n"
+    "  --list-plugins    list the plug-ins found, with their formats, and do nothing else\n"
+    "  --help            show this text\n"
+    "Exit status: 0 done, 1 some picture could not be read or written, 2 a usage error.\n";
 
 namespace {
 
 constexpr int kLastCondition = 5;
+constexpr std::string_view kPluginDirOption = "--plugin-dir";
 
 int ParseCondition(std::string_view text) {
   int value = 0;
@@ -26,33 +41,119 @@ int ParseCondition(std::string_view text) {
   return value;
 }
 
+// A folder named on the command line: never empty, since an empty name would mean "nowhere"
+// to the user but "the usual places" to the plug-in search and "here" to the file system.
+std::string ParseFolder(std::string_view option, std::string_view text) {
+  if (text.empty()) throw EUsageError(std::string(option) + " needs a folder");
+  return std::string(text);
+}
+
+// The text under which two names denote the same file as far as the names tell: "." and ".."
+// steps and doubled delimiters resolved, and on Windows, whose file names ignore letter case,
+// in lower case.
+std::string SameFileKey(const std::string& name) {
+  const std::filesystem::path path(std::u8string(name.begin(), name.end()));
+  const std::u8string normal = path.lexically_normal().u8string();
+  std::string key(normal.begin(), normal.end());
+#ifdef _WIN32
+  key = platform::LowerCase(key);
+#endif
+  return key;
+}
+
+// The batch form's jobs. Refuses what would silently lose a picture: two inputs that share an
+// output file, where the second result would replace the first, and an input that its own result
+// would replace (an input BMP in the output folder; no other input can share its name there).
+std::vector<TCliJob> BatchJobs(const std::string& outputDir, const std::vector<std::string>& inputs) {
+  std::vector<TCliJob> jobs;
+  std::map<std::string, const std::string*> outputs;
+  for (const std::string& input : inputs) {
+    TCliJob job{input, BatchOutputName(outputDir, input)};
+    const std::string key = SameFileKey(job.Output);
+    if (key == SameFileKey(input)) {
+      throw EUsageError("\"" + input + "\" would be overwritten by its own result");
+    }
+    if (const auto [at, added] = outputs.emplace(key, &input); !added) {
+      throw EUsageError("\"" + *at->second + "\" and \"" + input + "\" would both be written to \"" +
+                        job.Output + "\"");
+    }
+    jobs.push_back(std::move(job));
+  }
+  return jobs;
+}
+
 }  // namespace
+
+std::string BatchOutputName(const std::string& outputDir, const std::string& input) {
+  const std::string name = ExtractFileName(input);
+  std::string stem = name.substr(0, name.size() - ExtractFileExt(name).size());
+  if (stem.empty()) stem = name;
+  return IncludeTrailingPathDelimiter(outputDir) + stem + ".bmp";
+}
 
 TCliOptions ParseCliArguments(std::span<const std::string> arguments) {
   TCliOptions options;
   std::vector<std::string> files;
+  bool listPlugins = false;
+  bool help = false;
+  bool conditionGiven = false;
   bool optionsEnded = false;
+  // The value of an option that takes one: the next argument.
+  const auto value = [&](std::size_t& i, std::string_view missing) -> const std::string& {
+    if (++i == arguments.size()) throw EUsageError(std::string(missing));
+    return arguments[i];
+  };
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
+    const std::string_view text = argument;
     if (optionsEnded || argument == "-" || !argument.starts_with('-')) {
       files.push_back(argument);
     } else if (argument == "--") {
       optionsEnded = true;
     } else if (argument == "--help" || argument == "-h") {
-      options.Help = true;
+      help = true;
+    } else if (argument == "--list-plugins") {
+      listPlugins = true;
+    } else if (argument == kPluginDirOption) {
+      options.PluginDirs.push_back(
+          ParseFolder(kPluginDirOption, value(i, "--plugin-dir needs a folder")));
+    } else if (text.starts_with(kPluginDirOption) && text[kPluginDirOption.size()] == '=') {
+      options.PluginDirs.push_back(
+          ParseFolder(kPluginDirOption, text.substr(kPluginDirOption.size() + 1)));
     } else if (argument == "-c") {
-      if (++i == arguments.size()) throw EUsageError("-c needs a condition number");
-      options.Condition = ParseCondition(arguments[i]);
+      options.Condition = ParseCondition(value(i, "-c needs a condition number"));
+      conditionGiven = true;
     } else if (argument.starts_with("-c")) {
-      options.Condition = ParseCondition(std::string_view(argument).substr(2));
+      options.Condition = ParseCondition(text.substr(2));
+      conditionGiven = true;
+    } else if (argument == "-o") {
+      options.OutputDir = ParseFolder("-o", value(i, "-o needs a folder"));
+    } else if (argument.starts_with("-o")) {
+      options.OutputDir = ParseFolder("-o", text.substr(2));
     } else {
       throw EUsageError("unknown option \"" + argument + "\"");
     }
   }
-  if (options.Help) return options;
+
+  if (help) {
+    options.Action = TCliAction::caHelp;
+    return options;
+  }
+  if (listPlugins) {
+    if (!files.empty() || conditionGiven || !options.OutputDir.empty()) {
+      throw EUsageError("--list-plugins goes with --plugin-dir only");
+    }
+    options.Action = TCliAction::caListPlugins;
+    return options;
+  }
+  if (options.IsBatch()) {
+    if (files.empty()) throw EUsageError("-o needs at least one input file");
+    options.Jobs = BatchJobs(options.OutputDir, files);
+    return options;
+  }
   if (files.size() != 2) {
     throw EUsageError(files.size() < 2 ? "an input and an output file are needed"
-                                       : "too many file names");
+                                       : "too many file names (-o DIR takes several inputs)");
   }
   options.Jobs.push_back(TCliJob{files[0], files[1]});
   return options;

@@ -1,5 +1,5 @@
-// The command line of tintsight-cli: what to read, what to write, and under which analysis
-// condition.
+// The command line of tintsight-cli: what to do, what to read, where to write, under which
+// analysis condition, and which further folders hold plug-ins.
 #pragma once
 
 #include <span>
@@ -9,8 +9,16 @@
 
 #include "rtl/exception.h"
 
-// A command line that does not say what to do; the message says what is wrong with it.
+// A command line that does not say what to do; the message says what is wrong with it, on one
+// line.
 TS_DECLARE_EXCEPTION(EUsageError, Exception);
+
+// What a run does.
+enum class TCliAction {
+  caAnalyse,      // analyse every job
+  caListPlugins,  // print the plug-ins that the collection finds
+  caHelp,         // print the usage
+};
 
 // One picture to analyse: read from `Input`, written as BMP to `Output`.
 struct TCliJob {
@@ -21,15 +29,33 @@ struct TCliJob {
 };
 
 struct TCliOptions {
-  bool Help = false;   // --help: print the usage and do nothing else
-  int Condition = 0;   // the analysis condition, 0 to 5
-  std::vector<TCliJob> Jobs;
+  TCliAction Action = TCliAction::caAnalyse;
+  int Condition = 0;                    // the analysis condition, 0 to 5
+  std::vector<std::string> PluginDirs;  // --plugin-dir folders, in the order given
+  std::string OutputDir;                // -o: the batch form's output folder; empty otherwise
+  std::vector<TCliJob> Jobs;            // in the order of the inputs
+
+  // Whether the jobs come from the batch form (-o DIR INPUT...), whose reports name each input.
+  bool IsBatch() const { return !OutputDir.empty(); }
 };
 
-// The usage text printed by --help and after a usage error.
+// The usage text printed by --help.
 extern const std::string_view kCliUsage;
 
-// Parses the arguments after the program name: `[-c N] INPUT OUTPUT`, or `--help`. "-c N" and
-// "-cN" both set the condition; "--" ends the options, so that a file name may start with "-".
-// Fails with EUsageError on anything else.
+// Parses the arguments after the program name, one of
+//   [-c N] [--plugin-dir DIR]... INPUT OUTPUT
+//   [-c N] [--plugin-dir DIR]... -o DIR INPUT...
+//   --list-plugins [--plugin-dir DIR]...
+//   --help
+// "-c N" and "-cN" set the condition, "-o DIR" and "-oDIR" the output folder, "--plugin-dir DIR"
+// and "--plugin-dir=DIR" add a plug-in folder; the last -c and -o count. "--" ends the options,
+// so that a file name may start with "-". --help wins over everything after a successful parse.
+// The batch form writes DIR/<input name without its extension>.bmp for each input; it refuses
+// two inputs that would be written to the same file, and an input that would be overwritten by
+// its own result, as far as the names tell (letter case ignored on Windows). Fails with
+// EUsageError on anything else.
 TCliOptions ParseCliArguments(std::span<const std::string> arguments);
+
+// The file that the batch form writes for `input` in `outputDir`: the input's name without its
+// extension (the whole name when nothing would be left) and ".bmp".
+std::string BatchOutputName(const std::string& outputDir, const std::string& input);

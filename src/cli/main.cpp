@@ -1,10 +1,11 @@
-// The entry point of tintsight-cli: the command line as UTF-8, then RunCli.
+// The entry point of tintsight-cli: the command line as UTF-8, a console that shows UTF-8, then
+// RunCli.
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "cli/cli.h"
-#include "cli/picture_loader.h"
+#include "platform/console.h"
 
 #ifdef _WIN32
 #include "platform/text.h"
@@ -12,13 +13,13 @@
 int wmain(int argc, wchar_t** argv) {
   std::vector<std::string> arguments;
   for (int i = 1; i < argc; ++i) arguments.push_back(platform::Narrow(argv[i]));
-  const TPictureLoader loader;
-  return RunCli(arguments, loader, std::cout, std::cerr);
+  const platform::Utf8ConsoleOutput console;
+  return RunCli(arguments, std::cout, std::cerr);
 }
 #else
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
-  const TPictureLoader loader;
-  return RunCli(arguments, loader, std::cout, std::cerr);
+  const platform::Utf8ConsoleOutput console;
+  return RunCli(arguments, std::cout, std::cerr);
 }
 #endif

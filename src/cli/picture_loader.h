@@ -1,6 +1,7 @@
-// How tintsight-cli turns a file into a picture. The batch asks a loader for each input; this
-// first loader reads BMP files itself. A loader that also offers files to Susie plug-ins (a
-// plug-in-backed bitmap with its plug-in collection) takes its place without changing the batch.
+// How tintsight-cli turns a file into a picture: through a plug-in-backed bitmap, so that BMP
+// files are read directly and every other format by the import plug-ins of the process's
+// plug-in collection (SusiePlugins(), set up by the caller), in the order that the file name's
+// extension sets. Without a collection only BMP files are read.
 #pragma once
 
 #include <memory>
@@ -15,7 +16,8 @@ class TPictureLoader {
   TPictureLoader& operator=(const TPictureLoader&) = delete;
   virtual ~TPictureLoader() = default;
 
-  // A new picture read from `fileName`; the caller owns it. Fails with the reader's exception
-  // (EFOpenError when the file cannot be opened, EInvalidGraphic, EReadError, ...).
+  // A new picture read from `fileName`; the caller owns it. Fails with EFOpenError when the
+  // file cannot be opened, EInvalidGraphic "認識できない画像形式です" when nothing decodes it, or
+  // what a plug-in or the BMP reader raised while decoding it.
   virtual std::unique_ptr<TBitmap> Load(const std::string& fileName) const;
 };

@@ -1,13 +1,17 @@
 # Runs the built tintsight-cli executable as a user would and checks its exit status, its
-# output streams and the file it writes.
-#   cmake -D CLI=<exe> [-D EMULATOR=<runner>] -D INPUT=<a 24-bit BMP> -D WORKDIR=<folder>
-#         [-D PREFIX=<how the program sees absolute paths>] -P cli_exe_check.cmake
+# output streams and the files it writes.
+#   cmake -D CLI=<exe> [-D EMULATOR=<runner>] -D INPUT=<a 24-bit BMP> -D PNG_INPUT=<a PNG>
+#         -D WORKDIR=<folder> [-D PREFIX=<how the program sees absolute paths>]
+#         -P cli_exe_check.cmake
 file(REMOVE_RECURSE ${WORKDIR})
 file(MAKE_DIRECTORY ${WORKDIR})
 
 function(run_cli expected_status stdout_pattern stderr_pattern)
   execute_process(COMMAND ${EMULATOR} ${CLI} ${ARGN}
                   RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  # Under Wine a console program's lines may end in CR LF.
+  string(REPLACE "\r\n" "\n" out "${out}")
+  string(REPLACE "\r\n" "\n" err "${err}")
   if(NOT status EQUAL expected_status)
     message(FATAL_ERROR "tintsight-cli ${ARGN}: exit ${status}, expected ${expected_status}\n${out}${err}")
   endif()
@@ -17,10 +21,20 @@ function(run_cli expected_status stdout_pattern stderr_pattern)
   if(NOT err MATCHES "${stderr_pattern}")
     message(FATAL_ERROR "tintsight-cli ${ARGN}: errors\n${err}\ndo not match ${stderr_pattern}")
   endif()
+  set(last_output "${out}" PARENT_SCOPE)
 endfunction()
 
-run_cli(0 "^usage: tintsight-cli \\[-c N\\] INPUT OUTPUT" "^$" --help)
-run_cli(2 "^$" "^tintsight-cli: an input and an output file are needed\nusage:")
+# Checks that `file` is a BMP file of `size` bytes.
+function(check_bmp file size)
+  file(SIZE ${file} actual)
+  file(READ ${file} signature LIMIT 2 HEX)
+  if(NOT signature STREQUAL "424d" OR NOT actual EQUAL size)
+    message(FATAL_ERROR "${file}: ${actual} bytes starting with ${signature}; expected a BMP of ${size} bytes")
+  endif()
+endfunction()
+
+run_cli(0 "^usage: tintsight-cli \\[-c N\\] \\[--plugin-dir DIR\\]\\.\\.\\. INPUT OUTPUT\n" "^$" --help)
+run_cli(2 "^$" "^tintsight-cli: an input and an output file are needed \\(tintsight-cli --help shows the usage\\)\n$")
 run_cli(2 "^$" "^tintsight-cli: unknown option \"-q\"" -q a b)
 run_cli(1 "^$" "^tintsight-cli: ファイル ${PREFIX}${WORKDIR}/none.bmp は開けません\n$"
         ${PREFIX}${WORKDIR}/none.bmp ${PREFIX}${WORKDIR}/out.bmp)
@@ -28,15 +42,34 @@ if(EXISTS ${WORKDIR}/out.bmp)
   message(FATAL_ERROR "a failed run wrote its output")
 endif()
 
+# A BMP file, read directly.
 run_cli(0 "^$" "^$" -c 3 ${PREFIX}${INPUT} ${PREFIX}${WORKDIR}/out.bmp)
 file(SIZE ${INPUT} input_size)
-file(SIZE ${WORKDIR}/out.bmp output_size)
-file(READ ${WORKDIR}/out.bmp signature LIMIT 2 HEX)
-if(NOT signature STREQUAL "424d" OR NOT output_size EQUAL input_size)
-  message(FATAL_ERROR "out.bmp: ${output_size} bytes starting with ${signature}; expected a BMP of ${input_size} bytes")
-endif()
+check_bmp(${WORKDIR}/out.bmp ${input_size})
 file(GLOB left ${WORKDIR}/*)
 list(LENGTH left count)
 if(NOT count EQUAL 1)
   message(FATAL_ERROR "files left beside the output: ${left}")
+endif()
+
+# Our bundled plug-in, found in the SusiePlugin folder beside the program, lists itself and reads
+# a PNG file (160 x 160 pixels: rows of 480 bytes after 54 bytes of headers).
+run_cli(0 "SusiePlugin.tsimage\\.spi\n  class: import \\(TInSPI\\)\n  version: 00IN\n.*  filter: \\*\\.png " "^$"
+        --list-plugins)
+run_cli(0 "^$" "^$" -c 3 ${PREFIX}${PNG_INPUT} ${PREFIX}${WORKDIR}/wheel.bmp)
+check_bmp(${WORKDIR}/wheel.bmp 76854)
+
+# The batch form: one result per input; an input that nothing reads is reported on one line
+# naming it, and the others are still written.
+file(MAKE_DIRECTORY ${WORKDIR}/batch)
+file(WRITE ${WORKDIR}/broken.png "not a picture")
+run_cli(1 "^$" "^tintsight-cli: ${PREFIX}${WORKDIR}/broken.png: 認識できない画像形式です\n$"
+        -c 1 -o ${PREFIX}${WORKDIR}/batch ${PREFIX}${PNG_INPUT} ${PREFIX}${WORKDIR}/broken.png
+        ${PREFIX}${INPUT})
+check_bmp(${WORKDIR}/batch/colour-wheel.bmp 76854)
+check_bmp(${WORKDIR}/batch/rgb24.bmp ${input_size})
+file(GLOB written ${WORKDIR}/batch/*)
+list(LENGTH written count)
+if(NOT count EQUAL 2)
+  message(FATAL_ERROR "the batch wrote ${written}")
 endif()

@@ -19,6 +19,8 @@ struct TParseCase {
   int Condition = 0;
   std::vector<TCliJob> Jobs = {};
   std::string Error = {};
+  std::vector<std::string> PluginDirs = {};
+  TCliAction Action = TCliAction::caAnalyse;
 };
 
 void PrintTo(const TParseCase& c, std::ostream* os) { *os << c.Name; }
@@ -27,6 +29,28 @@ TParseCase Fails(const char* name, std::vector<std::string> arguments, std::stri
   TParseCase c{name, std::move(arguments)};
   c.Error = std::move(error);
   return c;
+}
+
+TParseCase Listing(const char* name, std::vector<std::string> arguments,
+                   std::vector<std::string> pluginDirs) {
+  TParseCase c{name, std::move(arguments)};
+  c.Action = TCliAction::caListPlugins;
+  c.PluginDirs = std::move(pluginDirs);
+  return c;
+}
+
+TParseCase WithDirs(TParseCase c, std::vector<std::string> pluginDirs) {
+  c.PluginDirs = std::move(pluginDirs);
+  return c;
+}
+
+// `leaf` in the folder `dir` as the batch form names its outputs.
+std::string In(const std::string& dir, const std::string& leaf) {
+#ifdef _WIN32
+  return dir + "\\" + leaf;
+#else
+  return dir + "/" + leaf;
+#endif
 }
 
 const std::vector<TParseCase> kCases = {
@@ -46,7 +70,7 @@ const std::vector<TParseCase> kCases = {
     {"--help wins over missing files", {"-c", "2", "--help"}, true, 2, {}},
     Fails("no arguments", {}, "an input and an output file are needed"),
     Fails("one file", {"in.bmp"}, "an input and an output file are needed"),
-    Fails("three files", {"a", "b", "c"}, "too many file names"),
+    Fails("three files", {"a", "b", "c"}, "too many file names (-o DIR takes several inputs)"),
     Fails("-c without a number", {"a", "b", "-c"}, "-c needs a condition number"),
     Fails("condition 6", {"-c", "6", "a", "b"}, "the condition must be a number from 0 to 5, not \"6\""),
     Fails("condition -1", {"-c", "-1", "a", "b"}, "the condition must be a number from 0 to 5, not \"-1\""),
@@ -57,6 +81,71 @@ const std::vector<TParseCase> kCases = {
           "the condition must be a number from 0 to 5, not \"99999999999\""),
     Fails("unknown option", {"-x", "a", "b"}, "unknown option \"-x\""),
     Fails("unknown long option", {"--colour", "a", "b"}, "unknown option \"--colour\""),
+
+    // Plug-in folders: repeatable, in the order given, in both spellings.
+    WithDirs({"--plugin-dir with the single form", {"--plugin-dir", "p", "a", "b"}, false, 0,
+              {{"a", "b"}}},
+             {"p"}),
+    WithDirs({"--plugin-dir=DIR, repeated, order kept", {"--plugin-dir=z", "a", "--plugin-dir",
+              "y", "b", "--plugin-dir=x"}, false, 0, {{"a", "b"}}},
+             {"z", "y", "x"}),
+    WithDirs({"a plug-in folder may start with a dash", {"--plugin-dir", "-p", "a", "b"}, false, 0,
+              {{"a", "b"}}},
+             {"-p"}),
+    Fails("--plugin-dir at the end", {"a", "b", "--plugin-dir"}, "--plugin-dir needs a folder"),
+    Fails("--plugin-dir empty", {"--plugin-dir", "", "a", "b"}, "--plugin-dir needs a folder"),
+    Fails("--plugin-dir= empty", {"--plugin-dir=", "a", "b"}, "--plugin-dir needs a folder"),
+    Fails("a misspelt --plugin-dir", {"--plugin-dirs", "p", "a", "b"},
+          "unknown option \"--plugin-dirs\""),
+
+    // The batch form.
+    {"-o with one input", {"-o", "out", "photo.jpg"}, false, 0, {{"photo.jpg", In("out", "photo.bmp")}}},
+    {"-oDIR, several inputs, the extension replaced", {"-c5", "-oout", "a.png", "dir/b.tsp",
+     "c"}, false, 5,
+     {{"a.png", In("out", "a.bmp")}, {"dir/b.tsp", In("out", "b.bmp")}, {"c", In("out", "c.bmp")}}},
+    {"only the last extension goes", {"-o", "out", "x.tar.gz"}, false, 0,
+     {{"x.tar.gz", In("out", "x.tar.bmp")}}},
+    {"a name that is all extension is kept whole", {"-o", "out", ".hidden"}, false, 0,
+     {{".hidden", In("out", ".hidden.bmp")}}},
+    {"an output folder with its delimiter", {"-o", "out/", "a.png"}, false, 0,
+     {{"a.png", "out/a.bmp"}}},
+    {"-o after the inputs; the last -o counts", {"a.png", "-o", "x", "b.png", "-o", "out"}, false,
+     0, {{"a.png", In("out", "a.bmp")}, {"b.png", In("out", "b.bmp")}}},
+    {"a BMP input into another folder", {"-o", "out", "in/a.bmp"}, false, 0,
+     {{"in/a.bmp", In("out", "a.bmp")}}},
+    Fails("-o without inputs", {"-o", "out"}, "-o needs at least one input file"),
+    Fails("-o without a folder", {"a.png", "-o"}, "-o needs a folder"),
+    Fails("-o empty", {"-o", "", "a.png"}, "-o needs a folder"),
+    Fails("two inputs with one output", {"-o", "out", "a/x.png", "b/x.jpg"},
+          "\"a/x.png\" and \"b/x.jpg\" would both be written to \"" + In("out", "x.bmp") + "\""),
+#ifdef _WIN32
+    Fails("names that differ in letter case only", {"-o", "out", "Photo.png", "photo.jpg"},
+          "\"Photo.png\" and \"photo.jpg\" would both be written to \"" + In("out", "photo.bmp") +
+              "\""),
+#else
+    {"names that differ in letter case only", {"-o", "out", "Photo.png", "photo.jpg"}, false, 0,
+     {{"Photo.png", In("out", "Photo.bmp")}, {"photo.jpg", In("out", "photo.bmp")}}},
+#endif
+    Fails("the same input twice", {"-o", "out", "x.png", "x.png"},
+          "\"x.png\" and \"x.png\" would both be written to \"" + In("out", "x.bmp") + "\""),
+    Fails("an input overwritten by its own result", {"-o", "out", "a.png", "out/x.bmp"},
+          "\"out/x.bmp\" would be overwritten by its own result"),
+    Fails("an input overwritten, spelt another way", {"-o", "./out", "out/./x.bmp"},
+          "\"out/./x.bmp\" would be overwritten by its own result"),
+    Fails("an input overwritten, spelt with ..", {"-o", "out", "out/sub/../x.bmp"},
+          "\"out/sub/../x.bmp\" would be overwritten by its own result"),
+
+    // The plug-in listing.
+    Listing("--list-plugins alone", {"--list-plugins"}, {}),
+    Listing("--list-plugins with folders", {"--plugin-dir", "p", "--list-plugins", "--plugin-dir=q"},
+            {"p", "q"}),
+    Fails("--list-plugins with files", {"--list-plugins", "a", "b"},
+          "--list-plugins goes with --plugin-dir only"),
+    Fails("--list-plugins with -c", {"--list-plugins", "-c", "1"},
+          "--list-plugins goes with --plugin-dir only"),
+    Fails("--list-plugins with -o", {"--list-plugins", "-o", "out"},
+          "--list-plugins goes with --plugin-dir only"),
+    {"--help wins over --list-plugins", {"--list-plugins", "a", "--help"}, true, 0, {}},
 };
 
 class CliArguments : public ::testing::TestWithParam<TParseCase> {};
@@ -66,9 +155,11 @@ TEST_P(CliArguments, ParseAsDocumented) {
   try {
     const TCliOptions options = ParseCliArguments(c.Arguments);
     ASSERT_TRUE(c.Error.empty()) << "parsed, expected the usage error: " << c.Error;
-    EXPECT_EQ(options.Help, c.Help);
+    const TCliAction action = c.Help ? TCliAction::caHelp : c.Action;
+    EXPECT_EQ(static_cast<int>(options.Action), static_cast<int>(action));
     EXPECT_EQ(options.Condition, c.Condition);
     EXPECT_EQ(options.Jobs, c.Jobs);
+    EXPECT_EQ(options.PluginDirs, c.PluginDirs);
   } catch (const EUsageError& e) {
     EXPECT_EQ(e.Message(), c.Error);
   }

@@ -1,0 +1,23 @@
+// The plug-in collection of a tintsight-cli run. Unlike the window's, it is made by code, so it
+// searches only where it is told: the program's own folders, then the folders the user names.
+#pragma once
+
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "plugins/spis.h"
+
+// The folders that OpenPluginCollection searches, in its order: the program's "SusiePlugin"
+// folder and the program's folder (in the order that the collection searches its places), then
+// each of `pluginDirs` as given. A place the system does not report is left out.
+std::vector<std::string> PluginSearchFolders(std::span<const std::string> pluginDirs);
+
+// A new plug-in collection, which is the process's collection instance until the caller
+// releases it, holding every usable plug-in (*.spi) of the folders above in the order found.
+// Each of `pluginDirs` must exist: a missing one fails with EUsageError before anything is
+// searched, since a misspelt folder would otherwise only show as pictures that nothing reads.
+// Unusable modules are passed over silently. Fails with ESPIDupCreateSPIs when a collection
+// exists already.
+std::unique_ptr<TSPIs> OpenPluginCollection(std::span<const std::string> pluginDirs);

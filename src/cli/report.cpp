@@ -1,0 +1,32 @@
+#include "cli/report.h"
+
+#include <new>
+
+#include "rtl/exception.h"
+
+std::string OneLine(std::string_view text) {
+  std::string line;
+  line.reserve(text.size());
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '\n' || c == '\r' || c == '\t') {
+      line += ' ';
+    } else if (byte < 0x20 || byte == 0x7F) {
+      line += '?';
+    } else {
+      line += c;
+    }
+  }
+  while (!line.empty() && line.back() == ' ') line.pop_back();
+  return line;
+}
+
+void ReportError(std::ostream& errors, std::string_view message) {
+  errors << "tintsight-cli: " << OneLine(message) << '\n';
+}
+
+std::string FailureMessage(const std::exception& failure) {
+  if (const auto* e = dynamic_cast<const Exception*>(&failure)) return e->Message();
+  if (dynamic_cast<const std::bad_alloc*>(&failure) != nullptr) return "out of memory";
+  return failure.what();
+}

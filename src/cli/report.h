@@ -1,0 +1,20 @@
+// How tintsight-cli prints a message: on one line of its own, with nothing in it that a terminal
+// would take as a command. Texts come from files, plug-ins and the system, so none is trusted to
+// be one clean line.
+#pragma once
+
+#include <exception>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+// `text` as one printable line: each line break or tab becomes a space, every other control
+// character (C0 and DEL) a '?', and trailing spaces go. Bytes from 0x80 up (UTF-8) are kept.
+std::string OneLine(std::string_view text);
+
+// Writes "tintsight-cli: " and `message` as one line to `errors`.
+void ReportError(std::ostream& errors, std::string_view message);
+
+// The message of a failure: an Exception's user-facing message, "out of memory" for
+// std::bad_alloc, the standard library's own text for anything else.
+std::string FailureMessage(const std::exception& failure);
