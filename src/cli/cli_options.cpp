@@ -84,11 +84,19 @@ std::vector<TCliJob> BatchJobs(const std::string& outputDir, const std::vector<s
 
 }  // namespace
 
+std::string InFolder(std::string_view folder, std::string_view name) {
+  std::string path(folder);
+  if (!path.empty() && PathDelimiters().find(path.back()) == std::string_view::npos) {
+    path += PathDelimiter();
+  }
+  return path.append(name);
+}
+
 std::string BatchOutputName(const std::string& outputDir, const std::string& input) {
   const std::string name = ExtractFileName(input);
   std::string stem = name.substr(0, name.size() - ExtractFileExt(name).size());
   if (stem.empty()) stem = name;
-  return IncludeTrailingPathDelimiter(outputDir) + stem + ".bmp";
+  return InFolder(outputDir, stem + ".bmp");
 }
 
 TCliOptions ParseCliArguments(std::span<const std::string> arguments) {

@@ -56,6 +56,11 @@ extern const std::string_view kCliUsage;
 // EUsageError on anything else.
 TCliOptions ParseCliArguments(std::span<const std::string> arguments);
 
+// `name` in `folder`: a path delimiter goes between them unless `folder` already ends with one
+// (on Windows also '/' or a drive's ':', where "C:name" names a file in the drive's current
+// folder).
+std::string InFolder(std::string_view folder, std::string_view name);
+
 // The file that the batch form writes for `input` in `outputDir`: the input's name without its
 // extension (the whole name when nothing would be left) and ".bmp".
 std::string BatchOutputName(const std::string& outputDir, const std::string& input);

@@ -3,7 +3,6 @@
 #include "cli/cli_options.h"
 #include "platform/file.h"
 #include "plugins/spi_search_places.h"
-#include "rtl/file_name.h"
 
 namespace {
 
@@ -36,7 +35,7 @@ std::unique_ptr<TSPIs> OpenPluginCollection(std::span<const std::string> pluginD
   plugins->Search(kPluginPattern);
   // A pattern with a folder part searches that folder only.
   for (const std::string& folder : pluginDirs) {
-    plugins->Search(IncludeTrailingPathDelimiter(folder) + kPluginPattern);
+    plugins->Search(InFolder(folder, kPluginPattern));
   }
   return plugins;
 }

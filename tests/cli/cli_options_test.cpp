@@ -168,3 +168,34 @@ TEST_P(CliArguments, ParseAsDocumented) {
 INSTANTIATE_TEST_SUITE_P(Cases, CliArguments, ::testing::ValuesIn(kCases));
 
 }  // namespace
+
+namespace {
+
+TEST(CliFileNames, ANameGoesIntoAFolderWithOneDelimiter) {
+  struct TCase {
+    const char* Folder;
+    const char* Name;
+    const char* Path;
+  };
+  const TCase cases[] = {
+#ifdef _WIN32
+      {"out", "a.bmp", "out\\a.bmp"},
+      {"out\\", "a.bmp", "out\\a.bmp"},
+      {"out/", "a.bmp", "out/a.bmp"},
+      {"C:", "a.bmp", "C:a.bmp"},
+      {"C:\\", "*.spi", "C:\\*.spi"},
+#else
+      {"out", "a.bmp", "out/a.bmp"},
+      {"out/", "a.bmp", "out/a.bmp"},
+      {"/", "*.spi", "/*.spi"},
+      {"C:", "a.bmp", "C:/a.bmp"},
+      {"out\\", "a.bmp", "out\\/a.bmp"},
+#endif
+      {"", "a.bmp", "a.bmp"},
+  };
+  for (const TCase& c : cases) {
+    EXPECT_EQ(InFolder(c.Folder, c.Name), c.Path) << "\"" << c.Name << "\" in \"" << c.Folder << "\"";
+  }
+}
+
+}  // namespace

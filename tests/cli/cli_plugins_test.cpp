@@ -175,6 +175,7 @@ TEST(CliPlugins, APlugInFolderAddsItsFormats) {
       {"--plugin-dir DIR", {"--plugin-dir", Text(plugins.Path())}},
       {"--plugin-dir=DIR", {"--plugin-dir=" + Text(plugins.Path())}},
       {"a folder with its delimiter", {"--plugin-dir", plugins.Prefix()}},
+      {"a folder ending in /", {"--plugin-dir", Text(plugins.Path()) + "/"}},
       {"after an empty folder", {"--plugin-dir", Text(pictures.Path()), "--plugin-dir",
                                  Text(plugins.Path())}},
   };
