@@ -213,25 +213,6 @@ TEST(CliPlugins, ABatchGoesOnPastAnInputThatNothingReads) {
   EXPECT_TRUE(HoldsAnalysed(Text(results.Path() / "other.bmp"), second, 5));
 }
 
-TEST(CliPlugins, EveryInputOfAGoodBatchIsWritten) {
-  const TTempDir pictures;
-  const TTempDir results;
-  const char* const names[] = {"first", "second", "third"};
-  std::vector<std::string> arguments = {"-c", "2", "-o", Text(results.Path())};
-  std::vector<TRgbaPicture> sources;
-  for (const char* name : names) {
-    sources.push_back(fixtures::Pattern(3 + static_cast<int>(sources.size()), 2, false));
-    arguments.push_back(Text(pictures.Path() / name) + ".png");
-    fixtures::WriteFile(arguments.back(), fixtures::MakePng(sources.back(), false));
-  }
-  const TRun run = RunCliWith(arguments);
-  ASSERT_EQ(run.Status, 0) << Describe(run);
-  EXPECT_EQ(run.Errors, "");
-  for (std::size_t i = 0; i < sources.size(); ++i) {
-    EXPECT_TRUE(HoldsAnalysed(Text(results.Path() / names[i]) + ".bmp", sources[i], 2));
-  }
-}
-
 TEST(CliPlugins, TheListingShowsEveryPlugInInCollectionOrder) {
   // One plug-in per folder, so that the order is the order of the folders, which is given here
   // against the order in which they were made.
@@ -293,15 +274,6 @@ TEST(CliPlugins, AnEmptyListingSaysWhereItLooked) {
   std::ostringstream output;
   ListPlugins(nothing, folders, output);
   EXPECT_EQ(output.str(), "No plug-ins found. Searched:\n  /first/place\n  second place\n");
-}
-
-TEST(CliPlugins, TheProgramsFoldersAreSearchedFirst) {
-  const std::vector<std::string> given = {"b", "a"};
-  const std::vector<std::string> folders = PluginSearchFolders(given);
-  ASSERT_EQ(folders.size(), 4u);
-  // The program's SusiePlugin folder, then the program's folder, as the collection orders them.
-  EXPECT_EQ(folders[0], folders[1] + PathDelimiter() + "SusiePlugin");
-  EXPECT_EQ(std::vector<std::string>(folders.begin() + 2, folders.end()), given);
 }
 
 }  // namespace
