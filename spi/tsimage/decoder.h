@@ -31,7 +31,8 @@ struct TDecodedImage {
 
 // The size and channels of the picture in `data` (`size` bytes) without decoding its pixels.
 // Answers SPI_SUCCESS, SPI_UNKNOWN_FORMAT (not a format of this plug-in), SPI_BROKEN_DATA (its
-// header is unreadable, or claims more pixels than kMaxPixelsPerByte allows for `size`) or
+// header is unreadable, or claims more pixels than kMaxPixelsPerByte allows for `size`, or the
+// data is laid out in a way the decoder would mishandle: see hdr_scanlines.h, png_chunks.h) or
 // SPI_NO_MEMORY (above kMaxPixels).
 std::int32_t ReadImageShape(const std::uint8_t* data, std::size_t size, TImageShape& shape);
 

@@ -39,6 +39,12 @@ std::uint32_t Get32(const std::uint8_t* at) {
 std::uint16_t Get16(const std::uint8_t* at) {
   return static_cast<std::uint16_t>(at[0] | (at[1] << 8));
 }
+std::uint32_t Get32Big(const std::uint8_t* at) {
+  return static_cast<std::uint32_t>(at[0]) << 24 | at[1] << 16 | at[2] << 8 | at[3];
+}
+void PutBig32(TBytes& bytes, std::size_t at, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (24 - 8 * i));
+}
 
 // What GetPicture returned, copied out of its blocks (which are freed on return).
 struct TDib {
@@ -203,6 +209,51 @@ TEST(TsImagePlugin, HdrIsToneMappedToEightBits) {
   }
 }
 
+// A 3 x 2 binary PNM after `header`, P5 (grey) or P6 (colour), whose maximum value gives one or
+// two bytes a sample (big-endian). Sample i has the high byte 37 * i + 5 and the low byte 200 - i.
+TBytes PnmWithSamples(const std::string& header, char kind, int maxValue) {
+  const int samples = 3 * 2 * (kind == '6' ? 3 : 1);
+  TBytes bytes(header.begin(), header.end());
+  for (int i = 0; i < samples; ++i) {
+    bytes.push_back(static_cast<std::uint8_t>(37 * i + 5));
+    if (maxValue > 255) bytes.push_back(static_cast<std::uint8_t>(200 - i));
+  }
+  return bytes;
+}
+
+TEST(TsImagePlugin, PnmGivesTheHighByteOfEachSampleAndRefusesMissingSamples) {
+  struct TCase {
+    const char* Header;
+    char Kind;
+    int MaxValue;
+  };
+  // Two-byte samples once came out as their low bytes, and two-byte grey made the decoder read
+  // past its buffer; a file short of samples gave uninitialised memory as the picture.
+  const TCase cases[] = {
+      {"P5\n3 2\n255\n", '5', 255},
+      {"P5\n3 2\n65535\n", '5', 65535},
+      {"P6\n3 2\n255\n", '6', 255},
+      {"P6 # a comment\r\n3\t2\n4095 ", '6', 4095},
+  };
+  for (const TCase& c : cases) {
+    const std::string what = std::string("P") + c.Kind + " up to " + std::to_string(c.MaxValue);
+    const TBytes whole = PnmWithSamples(c.Header, c.Kind, c.MaxValue);
+    const TDib dib = Decode(whole);
+    ASSERT_EQ(dib.Result, SPI_SUCCESS) << what;
+    ASSERT_EQ(dib.BitCount(), 24) << what;
+    ASSERT_EQ(dib.Bits.size(), dib.RowSize() * 2) << what;
+    for (int pixel = 0; pixel < 6; ++pixel) {
+      for (int channel = 0; channel < 3; ++channel) {
+        const int sample = c.Kind == '6' ? pixel * 3 + channel : pixel;
+        EXPECT_EQ(dib.Pixel(pixel % 3, pixel / 3)[channel], (37 * sample + 5) & 0xFF)
+            << what << ": pixel " << pixel << " channel " << channel;
+      }
+    }
+    const TBytes cut(whole.begin(), whole.end() - 1);
+    EXPECT_EQ(Decode(cut).Result, SPI_BROKEN_DATA) << what << " without its last byte";
+  }
+}
+
 TEST(TsImagePlugin, RecognisesByContentNotByName) {
   const TRgbaPicture picture = fixtures::Pattern(4, 4, false);
   struct TCase {
@@ -348,6 +399,42 @@ TBytes PngClaiming(std::uint32_t width, std::uint32_t height) {
   return png;
 }
 
+// Offset of the first chunk of `type` in a PNG file.
+std::size_t FindChunk(const TBytes& png, const char* type) {
+  std::size_t at = 8;
+  while (std::memcmp(&png[at + 4], type, 4) != 0) at += 12 + Get32Big(&png[at]);
+  return at;
+}
+
+// A PNG of 3 x 2 pixels with a second IDAT chunk after its image data that holds 4 bytes but
+// claims `claimed`, of the 24 that follow its length and type (4 of data, 4 of CRC, 12 of IEND);
+// or, when `split`, with its image data split over two IDAT chunks instead.
+TBytes PngWithDataChunks(std::uint32_t claimed, bool split) {
+  TBytes png = fixtures::MakePng(fixtures::Pattern(3, 2, false), false);
+  const std::size_t idat = FindChunk(png, "IDAT");
+  const std::uint32_t length = Get32Big(&png[idat]);
+  if (split) {
+    // Two chunks of length / 2 and the rest; the CRCs are not checked by the decoder.
+    const std::uint32_t first = length / 2;
+    TBytes second = {0, 0, 0, 0, 'I', 'D', 'A', 'T'};
+    PutBig32(second, 0, length - first);
+    const auto at = static_cast<std::ptrdiff_t>(idat + 8 + first);
+    second.insert(second.begin(), {0, 0, 0, 0});  // the first chunk's CRC
+    png.insert(png.begin() + at, second.begin(), second.end());
+    PutBig32(png, idat, first);
+    return png;
+  }
+  // Data bytes after the end of the compressed stream are ignored by the decoder.
+  TBytes extra = {0, 0, 0, 0, 'I', 'D', 'A', 'T', 0x78, 0x01, 0x03, 0x00, 0, 0, 0, 0};
+  const TBytes end = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
+  extra.insert(extra.end(), end.begin(), end.end());
+  PutBig32(extra, 0, claimed);
+  const std::size_t iend = FindChunk(png, "IEND");
+  png.resize(iend);
+  png.insert(png.end(), extra.begin(), extra.end());
+  return png;
+}
+
 // An HDR file of 8 x 2 pixels whose second scanline holds a run count of 0.
 TBytes HdrWithZeroRun() {
   const std::string header = "#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n\n-Y 2 +X 8\n";
@@ -379,6 +466,11 @@ TEST(TsImagePlugin, RefusesImplausibleHeadersBeforeDecoding) {
        PngClaiming(16384, 16384), SPI_BROKEN_DATA},
       {"16 million pixels from 70 bytes", PngClaiming(4000, 4000), SPI_BROKEN_DATA},
       {"an HDR scanline with a run count of 0", HdrWithZeroRun(), SPI_BROKEN_DATA},
+      // The decoder would reserve what the chunk claims before finding the data missing.
+      {"an IDAT chunk claiming 2 GB in a file of a hundred bytes",
+       PngWithDataChunks(0x7FFFFFF0, false), SPI_BROKEN_DATA},
+      {"an IDAT chunk claiming one byte more than the file holds", PngWithDataChunks(25, false),
+       SPI_BROKEN_DATA},
   };
   for (const TCase& c : cases) {
     const TProbe probe(c.Bytes);
@@ -392,6 +484,9 @@ TEST(TsImagePlugin, RefusesImplausibleHeadersBeforeDecoding) {
   good.back() = 128 + 8;
   good.insert(good.end(), {100, 128 + 8, 100});
   EXPECT_EQ(Decode(good).Result, SPI_SUCCESS) << "the repaired HDR file";
+  // Image data in two chunks, and a last chunk that holds exactly what it claims, still decode.
+  EXPECT_EQ(Decode(PngWithDataChunks(0, true)).Result, SPI_SUCCESS) << "image data in two chunks";
+  EXPECT_EQ(Decode(PngWithDataChunks(4, false)).Result, SPI_SUCCESS) << "a last chunk that fits";
 }
 
 struct TProgressLog {
