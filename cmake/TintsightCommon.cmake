@@ -20,7 +20,7 @@ if(TS_SANITIZE)
   target_link_options(ts_options INTERFACE -fsanitize=address,undefined)
 endif()
 
-if(WIN32)
+if(WIN32 AND CMAKE_CROSSCOMPILING)
   # GoogleTest from the sources Debian ships, built with the cross compiler.
   set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
