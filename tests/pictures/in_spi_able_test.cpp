@@ -19,14 +19,13 @@
 namespace {
 
 using fixtures::TBytes;
-using probe_bench::Events;
+using probe_bench::Calls;
+using probe_bench::CallsOf;
 using probe_bench::Note;
-using probe_bench::TProbeBench;
-using TEvents = std::vector<std::string>;
 
-std::string Join(const TEvents& events) {
+std::string Events() {
   std::string text;
-  for (const std::string& e : events) text += (text.empty() ? "" : " ") + e;
+  for (const std::string& e : probe_bench::Events) text += (text.empty() ? "" : " ") + e;
   return text;
 }
 
@@ -45,20 +44,15 @@ class TTestGraphic : public TGraphic {
   TInSPIAble* Able = nullptr;
 };
 
-// The native decoder's behaviour in the running test.
+// The native decoder of the running test: it decodes (reading 3 bytes), or raises an Exception,
+// or raises another exception. It notes where the stream stood.
 enum class TNative { nDecodes, nRaisesException, nRaisesOther };
 TNative NativeMode = TNative::nRaisesException;
-struct TSeen {
-  std::int64_t Position = -1;
-  std::string Ext;
-  std::string FileName;
-};
-std::vector<TSeen> NativeSeen;
-const TInSPIAble* Current = nullptr;
+std::vector<std::int64_t> NativePositions;
 
 void NativeLoad(TGraphic&, TStream& stream) {
   Note("native");
-  NativeSeen.push_back({stream.Position(), Current->Ext(), Current->FileName()});
+  NativePositions.push_back(stream.Position());
   switch (NativeMode) {
     case TNative::nDecodes:
       stream.Seek(3, TSeekOrigin::soCurrent);
@@ -74,23 +68,29 @@ void FileLoad(TGraphic& graphic, const std::string& fileName) {
   graphic.TGraphic::LoadFromFile(fileName);
 }
 
-enum class TReceive { rTakes, rLeaves, rRaises };
+void ExpectInvalidGraphic(const std::function<void()>& load, const std::string& what) {
+  try {
+    load();
+    ADD_FAILURE() << what << ": nothing decodes, yet no exception";
+  } catch (const EInvalidGraphic& e) {
+    EXPECT_EQ(e.Message(), "認識できない画像形式です") << what;
+  }
+}
 
+// What the receiver does with a decoded picture, and what it saw.
+enum class TReceive { rTakes, rLeaves, rRaises };
 struct TReceived {
-  TBytes HeaderHead;  // the first bytes of BMInfo
   std::size_t HeaderSize = 0;
-  std::size_t BitsSize = 0;
   std::uint8_t FirstBit = 0;
   TPictureInfoRec Info;
-  TSeen Seen;
+  std::string Ext, FileName;  // the engine's during the call
 };
 
 class InSPIAbleTest : public ::testing::Test {
  protected:
   InSPIAbleTest() {
     NativeMode = TNative::nRaisesException;
-    NativeSeen.clear();
-    Current = &Able;
+    NativePositions.clear();
     Graphic.Able = &Able;
     Able.SetNativeExt("BMP");
     Able.SetLoadFromFileProc(FileLoad);
@@ -99,29 +99,16 @@ class InSPIAbleTest : public ::testing::Test {
                                    std::span<const std::uint8_t> bits,
                                    const TPictureInfoRec& record, bool& done) {
       Note("receiver");
-      TReceived r;
-      r.HeaderHead.assign(info.begin(), info.begin() + static_cast<std::ptrdiff_t>(
-                                                           std::min<std::size_t>(info.size(), 64)));
-      r.HeaderSize = info.size();
-      r.BitsSize = bits.size();
-      r.FirstBit = bits.empty() ? 0 : bits[0];
-      r.Info = record;
-      r.Seen = {-1, Able.Ext(), Able.FileName()};
-      Received.push_back(r);
-      switch (Receive) {
-        case TReceive::rTakes:
-          done = true;
-          return;
-        case TReceive::rLeaves:
-          return;
-        case TReceive::rRaises:
-          throw EInvalidGraphic(std::string("receiver refuses"));
-      }
+      Received.push_back({info.size(), bits.empty() ? std::uint8_t{0} : bits[0], record, Able.Ext(),
+                          Able.FileName()});
+      if (Receive == TReceive::rRaises) throw EInvalidGraphic(std::string("receiver refuses"));
+      done = Receive == TReceive::rTakes;
     });
   }
 
   // Loads `bytes` from a memory stream, under `name` unless it is empty.
   void Load(const TBytes& bytes, const std::string& name = "") {
+    probe_bench::ClearLog();
     TMemoryStream stream;
     if (!bytes.empty()) stream.WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
     if (name.empty()) {
@@ -131,14 +118,16 @@ class InSPIAbleTest : public ::testing::Test {
     }
   }
 
-  static TProbeConfig Probe(const char* filter, std::int32_t mode) {
+  static TProbeConfig Probe(const char* filter, std::int32_t mode,
+                            std::int32_t pictureResult = SPI_SUCCESS) {
     TProbeConfig config = probe_bench::AcceptingProbe();
     std::strncpy(config.Filter, filter, sizeof config.Filter - 1);
     config.Mode = mode;
+    config.PictureResult = pictureResult;
     return config;
   }
 
-  TProbeBench Bench;
+  probe_bench::TProbeBench Bench;
   TTestGraphic Graphic;
   TInSPIAble Able{&Graphic};
   TReceive Receive = TReceive::rTakes;
@@ -151,149 +140,105 @@ TEST_F(InSPIAbleTest, ExtensionDecidesWhetherNativeOrPluginsComeFirst) {
   Bench.AddProbe("a", Probe("*.jpg", pmNever));
   Bench.AddProbe("b", Probe("*.png", pmNever));
   Bench.AddProbe("c", Probe("*.JPG", pmNever));
-  const std::string inDottedDir = std::string("dir.x") + PathDelimiter() + "picture";
   struct TCase {
     std::string Name;
     bool NativeDecodes;
-    TEvents Expected;
+    std::string Expected;
   };
-  const TEvents nativeThenAll = {"native", "a:IsSupported", "b:IsSupported", "c:IsSupported"};
+  const std::string nativeThenAll = "native a:IsSupported b:IsSupported c:IsSupported";
   const TCase cases[] = {
       // The plug-ins naming the extension first (the later one in the collection first), the
       // rest in collection order, the native decoder last.
-      {"photo.JPG", false, {"c:IsSupported", "a:IsSupported", "b:IsSupported", "native"}},
-      {"photo.png", false, {"b:IsSupported", "a:IsSupported", "c:IsSupported", "native"}},
-      {"photo.jpg", true, {"c:IsSupported", "a:IsSupported", "b:IsSupported", "native"}},
-      {"photo.tif", false, {"a:IsSupported", "b:IsSupported", "c:IsSupported", "native"}},
+      {"photo.JPG", false, "c:IsSupported a:IsSupported b:IsSupported native"},
+      {"photo.png", false, "b:IsSupported a:IsSupported c:IsSupported native"},
+      {"photo.jpg", true, "c:IsSupported a:IsSupported b:IsSupported native"},
+      {"photo.tif", false, "a:IsSupported b:IsSupported c:IsSupported native"},
       // Native first: its extension in any case, no extension, a dot only in the directory, no
       // name.
       {"picture.bmp", false, nativeThenAll},
       {"PICTURE.BMP", false, nativeThenAll},
-      {"picture.Bmp", true, {"native"}},
+      {"picture.Bmp", true, "native"},
       {"picture", false, nativeThenAll},
-      {inDottedDir, false, nativeThenAll},
+      {std::string("dir.x") + PathDelimiter() + "picture", false, nativeThenAll},
       {"", false, nativeThenAll},
-      {"", true, {"native"}},
+      {"", true, "native"},
   };
   for (const TCase& c : cases) {
-    probe_bench::ClearLog();
     NativeMode = c.NativeDecodes ? TNative::nDecodes : TNative::nRaisesException;
     if (c.NativeDecodes) {
       EXPECT_NO_THROW(Load(kSomeBytes, c.Name)) << "'" << c.Name << "'";
     } else {
-      try {
-        Load(kSomeBytes, c.Name);
-        ADD_FAILURE() << "'" << c.Name << "': nothing decodes, yet no exception";
-      } catch (const EInvalidGraphic& e) {
-        EXPECT_EQ(e.Message(), "認識できない画像形式です") << "'" << c.Name << "'";
-      }
+      ExpectInvalidGraphic([&] { Load(kSomeBytes, c.Name); }, "'" + c.Name + "'");
     }
-    EXPECT_EQ(Join(Events), Join(c.Expected)) << "'" << c.Name << "'";
+    EXPECT_EQ(Events(), c.Expected) << "'" << c.Name << "'";
   }
 }
 
-TEST_F(InSPIAbleTest, ShortDataIsOfferedThroughAZeroPaddedBufferWithItsTrueLength) {
-  TProbeConfig config = Probe("*.prb", pmAlways);
-  config.PictureResult = SPI_UNKNOWN_FORMAT;
-  Bench.AddProbe("a", config);
-  for (const std::size_t size :
-       {std::size_t{0}, std::size_t{1}, std::size_t{2047}, std::size_t{2048}, std::size_t{5000}}) {
-    TBytes bytes(size);
-    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + 1);
-    probe_bench::ClearLog();
+TEST_F(InSPIAbleTest, EachAttemptSeesItsDataZeroPaddedTo2048BytesWithItsTrueLength) {
+  Bench.AddProbe("a", Probe("*.prb", pmAlways, SPI_UNKNOWN_FORMAT));
+  struct TCase {
+    std::int32_t Size;
+    bool Skip;
+    std::vector<std::int32_t> Lengths;  // of the attempts: the second leaves out 128 bytes
+  };
+  const TCase cases[] = {
+      {0, true, {0}},
+      {1, false, {1}},
+      {128, true, {128}},
+      {129, true, {129, 1}},
+      {129, false, {129}},
+      {2047, false, {2047}},
+      {2048, true, {2048, 1920}},
+      {3000, true, {3000, 2872}},
+      {5000, false, {5000}},
+  };
+  for (const TCase& c : cases) {
+    const std::string what = std::to_string(c.Size) + " bytes, skip " + std::to_string(c.Skip);
+    TBytes bytes(static_cast<std::size_t>(c.Size));
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + 1);
     TMemoryStream stream;
-    if (size > 0) stream.WriteBuffer(bytes.data(), static_cast<std::int64_t>(size));
-    EXPECT_THROW(Able.LoadFromStreamWithName(stream, "x.prb"), EInvalidGraphic);
-
-    ASSERT_EQ(probe_bench::Calls.size(), 3u) << size << " bytes: " << Join(Events);
-    const std::uintptr_t inPlace = reinterpret_cast<std::uintptr_t>(stream.Memory());
-    for (const TProbeCall& call : probe_bench::Calls) {
-      const std::string what = std::to_string(size) + " bytes, " + call.Entry;
-      EXPECT_EQ(call.Address == inPlace && size > 0, size >= 2048)
-          << what << ": offered in place only from 2048 bytes";
-      EXPECT_EQ(call.Address, probe_bench::Calls[0].Address) << what << ": one buffer per attempt";
-      for (std::size_t i = 0; i < 2048; ++i) {
-        const std::uint8_t expected = i < size ? bytes[i] : 0;
-        if (call.Head[i] != expected) {
-          ADD_FAILURE() << what << ": byte " << i << " expected " << int{expected} << " got "
-                        << int{call.Head[i]};
+    if (c.Size > 0) stream.WriteBuffer(bytes.data(), c.Size);
+    probe_bench::ClearLog();
+    Able.SetSkipLeadingHeader(c.Skip);
+    EXPECT_THROW(Able.LoadFromStreamWithName(stream, "x.prb"), EInvalidGraphic) << what;
+    ASSERT_EQ(Calls.size(), 3 * c.Lengths.size()) << what << ": " << Events();
+    for (std::size_t i = 0; i < Calls.size(); ++i) {
+      const TProbeCall& call = Calls[i];
+      const std::int32_t offset = i < 3 ? 0 : 128;
+      const std::int32_t length = c.Lengths[i / 3];
+      const std::string at = what + ", " + call.Entry + " of attempt " + std::to_string(i / 3);
+      EXPECT_EQ(call.Address == reinterpret_cast<std::uintptr_t>(stream.Memory() + offset),
+                length >= 2048)
+          << at << ": offered in place only from 2048 bytes";
+      for (std::int32_t j = 0; j < 2048; ++j) {
+        const std::uint8_t expected = j < length ? bytes[offset + j] : 0;
+        if (call.Head[j] != expected) {
+          ADD_FAILURE() << at << ": byte " << j << " expected " << int{expected} << " got "
+                        << int{call.Head[j]};
           break;
         }
       }
       if (std::string(call.Entry) != "IsSupported") {
-        EXPECT_EQ(call.Length, static_cast<std::int32_t>(size)) << what;
-        EXPECT_EQ(call.Flag, SPI_INPUT_MEMORY) << what;
+        EXPECT_EQ(call.Length, length) << at;
+        EXPECT_EQ(call.Flag, SPI_INPUT_MEMORY) << at;
       }
     }
   }
 }
 
-TEST_F(InSPIAbleTest, SecondAttemptLeavesOutTheFirst128BytesWhenAsked) {
-  TProbeConfig config = Probe("*.prb", pmAlways);
-  config.PictureResult = SPI_UNKNOWN_FORMAT;
-  Bench.AddProbe("a", config);
-  struct TCase {
-    std::size_t Size;
-    bool Skip;
-    std::vector<std::int32_t> Lengths;  // of the GetPicture calls
-  };
-  const TCase cases[] = {
-      {0, true, {0}},      {128, true, {128}},         {129, true, {129, 1}},
-      {129, false, {129}}, {3000, true, {3000, 2872}}, {3000, false, {3000}},
-  };
-  for (const TCase& c : cases) {
-    TBytes bytes(c.Size);
-    for (std::size_t i = 0; i < c.Size; ++i) bytes[i] = static_cast<std::uint8_t>(i);
-    probe_bench::ClearLog();
-    Able.SetSkipLeadingHeader(c.Skip);
-    EXPECT_THROW(Load(bytes, "x.prb"), EInvalidGraphic);
-    const std::vector<TProbeCall> calls = probe_bench::CallsOf("GetPicture");
-    std::vector<std::int32_t> lengths;
-    for (const TProbeCall& call : calls) lengths.push_back(call.Length);
-    EXPECT_EQ(lengths, c.Lengths) << c.Size << " bytes, skip " << c.Skip;
-    if (calls.size() == 2) {
-      EXPECT_EQ(calls[1].Head[0], 128) << "the second attempt starts at byte 128";
-    }
-  }
-
-  // A picture behind a 128-byte header is found on the second attempt.
-  TBytes wrapped(128, 0xEE);
-  wrapped.insert(wrapped.end(), kProbeMagic, kProbeMagic + kProbeMagicLength);
-  Bench.AddProbe("m", Probe("*.prb", pmMagic));
-  probe_bench::ClearLog();
-  Able.SetSkipLeadingHeader(true);
-  EXPECT_NO_THROW(Load(wrapped, "x.prb"));
-  EXPECT_EQ(Join(Events), "m:IsSupported m:IsSupported m:GetPictureInfo m:GetPicture receiver");
-  Able.SetSkipLeadingHeader(false);
-  probe_bench::ClearLog();
-  EXPECT_THROW(Load(wrapped, "x.prb"), EInvalidGraphic)
-      << "without the flag there is no second attempt";
-}
-
-TEST_F(InSPIAbleTest, PluginsSeeTheLoadsNameAndTheReceiverSeesWhatGetPictureInfoReported) {
+TEST_F(InSPIAbleTest, TheReceiverGetsTheBlocksAndWhatGetPictureInfoReported) {
   struct TCase {
     const char* What;
     std::int32_t InfoResult;
     std::int32_t TextBlockSize;
     TBytes Text;
-    bool Valid;
     std::string ExpectedText;
   };
   const TCase cases[] = {
-      {"no text block", SPI_SUCCESS, -1, {}, true, ""},
-      {"text up to its NUL",
-       SPI_SUCCESS,
-       16,
-       {'h', 'e', 'l', 'l', 'o', 0, 'w', 'o', 'r', 'l', 'd'},
-       true,
-       "hello"},
-      {"text without a NUL fills the block",
-       SPI_SUCCESS,
-       5,
-       {'a', 'b', 'c', 'd', 'e'},
-       true,
-       "abcde"},
-      {"failed GetPictureInfo", SPI_UNKNOWN_FORMAT, 8, {'x'}, false, ""},
+      {"no text block", SPI_SUCCESS, -1, {}, ""},
+      {"text up to its NUL", SPI_SUCCESS, 16, {'h', 'i', 0, 'y', 'o', 'u'}, "hi"},
+      {"text without a NUL fills the block", SPI_SUCCESS, 5, {'a', 'b', 'c', 'd', 'e'}, "abcde"},
+      {"failed GetPictureInfo", SPI_UNKNOWN_FORMAT, 8, {'x'}, ""},
   };
   int index = 0;
   for (const TCase& c : cases) {
@@ -303,47 +248,38 @@ TEST_F(InSPIAbleTest, PluginsSeeTheLoadsNameAndTheReceiverSeesWhatGetPictureInfo
     std::copy(c.Text.begin(), c.Text.end(), config.InfoText);
     config.Left = -3;
     config.Top = 4;
-    config.Width = 1;
-    config.Height = 1;
     config.XDensity = 72;
     config.YDensity = 96;
-    config.ColorDepth = 24;
     Bench.Collection().Clear();  // each case's probe alone in the collection
     Bench.AddProbe("p" + std::to_string(index++), config);
-    probe_bench::ClearLog();
     Received.clear();
     Load(kSomeBytes, "photo.prb");
     ASSERT_EQ(Received.size(), 1u) << c.What;
     const TPictureInfoRec& info = Received[0].Info;
-    EXPECT_EQ(info.InfoValid, c.Valid) << c.What;
+    const bool valid = c.InfoResult == SPI_SUCCESS;
+    EXPECT_EQ(info.InfoValid, valid) << c.What;
     EXPECT_EQ(info.InfoText, c.ExpectedText) << c.What;
-    if (c.Valid) {
-      EXPECT_EQ(info.left, -3) << c.What;
-      EXPECT_EQ(info.top, 4) << c.What;
-      EXPECT_EQ(info.width, 1) << c.What;
-      EXPECT_EQ(info.x_density, 72) << c.What;
-      EXPECT_EQ(info.y_density, 96) << c.What;
-      EXPECT_EQ(info.colorDepth, 24) << c.What;
+    if (valid) {
+      EXPECT_EQ(std::vector<int>({info.left, info.top, info.width, info.height, info.x_density,
+                                  info.y_density, info.colorDepth}),
+                std::vector<int>({-3, 4, 1, 1, 72, 96, 24}))
+          << c.What;
     }
     EXPECT_EQ(Received[0].HeaderSize, 40u) << c.What;
     EXPECT_EQ(Received[0].FirstBit, 10) << c.What;
-    ASSERT_FALSE(probe_bench::CallsOf("IsSupported").empty());
-    EXPECT_STREQ(probe_bench::CallsOf("IsSupported")[0].FileName, "photo.prb") << c.What;
-    EXPECT_EQ(Received[0].Seen.Ext, ".prb") << c.What;
+    EXPECT_STREQ(CallsOf("IsSupported").at(0).FileName, "photo.prb") << c.What;
+    EXPECT_EQ(Received[0].Ext, ".prb") << c.What;
+    // The progress callback lets the plug-in go on and carries the engine.
+    EXPECT_EQ(CallsOf("GetPicture").at(0).ProgressAnswer, 0) << c.What;
+    EXPECT_EQ(CallsOf("GetPicture").at(0).LData, reinterpret_cast<std::intptr_t>(&Able));
   }
-  Bench.Collection().Clear();
-  Bench.AddProbe("a", Probe("*.prb", pmAlways));
-  probe_bench::ClearLog();
   Load(kSomeBytes);
-  ASSERT_EQ(probe_bench::CallsOf("IsSupported").size(), 1u);
-  EXPECT_STREQ(probe_bench::CallsOf("IsSupported")[0].FileName, "") << "a load without a name";
+  EXPECT_STREQ(CallsOf("IsSupported").at(0).FileName, "") << "a load without a name";
 }
 
 TEST_F(InSPIAbleTest, WhatEndsAnAttemptAndWhatEndsTheLoad) {
-  TProbeConfig broken = Probe("*.prb", pmAlways);
-  broken.PictureResult = SPI_BROKEN_DATA;
   // Candidates for x.prb: a (which names the extension), then b and c in collection order.
-  Bench.AddProbe("a", broken);
+  Bench.AddProbe("a", Probe("*.prb", pmAlways, SPI_BROKEN_DATA));
   Bench.AddProbe("b", Probe("*.zzz", pmAlways));
   Bench.AddProbe("c", Probe("*.zzz", pmAlways));
   struct TCase {
@@ -352,27 +288,24 @@ TEST_F(InSPIAbleTest, WhatEndsAnAttemptAndWhatEndsTheLoad) {
     TNative Native;
     TReceive Receive;
     std::string Expected;
-    const char* Raised;  // the message that leaves the load, or null
+    std::string Raised;  // the message that leaves the load
   };
-  const std::string aTried = "a:IsSupported a:GetPictureInfo a:GetPicture ";
+  const std::string a = "a:IsSupported a:GetPictureInfo a:GetPicture ";
+  const std::string b = "b:IsSupported b:GetPictureInfo b:GetPicture receiver";
   const TCase cases[] = {
       {"GetPicture failing passes on to the next plug-in", "x.prb", TNative::nRaisesException,
-       TReceive::rTakes, aTried + "b:IsSupported b:GetPictureInfo b:GetPicture receiver", nullptr},
+       TReceive::rTakes, a + b, ""},
       {"a receiver leaving Done false passes on too", "x.prb", TNative::nRaisesException,
-       TReceive::rLeaves,
-       aTried + "b:IsSupported b:GetPictureInfo b:GetPicture receiver "
-                "c:IsSupported c:GetPictureInfo c:GetPicture receiver native",
+       TReceive::rLeaves, a + b + " c:IsSupported c:GetPictureInfo c:GetPicture receiver native",
        "認識できない画像形式です"},
-      {"a receiver's exception ends the load", "x.prb", TNative::nDecodes, TReceive::rRaises,
-       aTried + "b:IsSupported b:GetPictureInfo b:GetPicture receiver", "receiver refuses"},
+      {"a receiver's exception ends the load", "x.prb", TNative::nDecodes, TReceive::rRaises, a + b,
+       "receiver refuses"},
       {"the native decoder's Exception is absorbed", "x.bmp", TNative::nRaisesException,
-       TReceive::rTakes,
-       "native " + aTried + "b:IsSupported b:GetPictureInfo b:GetPicture receiver", nullptr},
+       TReceive::rTakes, "native " + a + b, ""},
       {"any other exception of the native decoder ends the load", "x.bmp", TNative::nRaisesOther,
        TReceive::rTakes, "native", "native breaks"},
   };
   for (const TCase& c : cases) {
-    probe_bench::ClearLog();
     NativeMode = c.Native;
     Receive = c.Receive;
     std::string raised;
@@ -381,10 +314,15 @@ TEST_F(InSPIAbleTest, WhatEndsAnAttemptAndWhatEndsTheLoad) {
     } catch (const std::exception& e) {
       raised = e.what();
     }
-    EXPECT_EQ(raised, c.Raised != nullptr ? c.Raised : "") << c.What;
-    EXPECT_EQ(Join(Events), c.Expected) << c.What;
-    EXPECT_TRUE(Able.Ext().empty() && Able.FileName().empty())
-        << c.What << ": name kept after the load";
+    EXPECT_EQ(raised, c.Raised) << c.What;
+    EXPECT_EQ(Events(), c.Expected) << c.What;
+    EXPECT_EQ(Able.Ext() + Able.FileName(), "") << c.What << ": name kept after the load";
+    // Every block a plug-in returned is freed on every path. Windows can tell; elsewhere the
+    // sanitizer build's leak check watches the same paths.
+    const int live = Bench.LiveBlocks();
+    if (live >= 0) {
+      EXPECT_EQ(live, 0) << c.What;
+    }
   }
 }
 
@@ -392,121 +330,66 @@ TEST_F(InSPIAbleTest, AMemoryStreamIsUsedInPlaceAndAnyOtherStreamCopiedFromItsSt
   Bench.AddProbe("a", Probe("*.prb", pmAlways));
   TBytes bytes(4096);
   for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i % 251);
-
   TMemoryStream memory;
   memory.WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
   memory.SetPosition(1000);
   NativeMode = TNative::nDecodes;
   Able.LoadFromStream(memory);
-  ASSERT_EQ(NativeSeen.size(), 1u);
-  EXPECT_EQ(NativeSeen[0].Position, 0) << "the native decoder reads from offset 0";
+  EXPECT_EQ(NativePositions, std::vector<std::int64_t>{0}) << "the native decoder reads from 0";
   EXPECT_EQ(memory.Position(), 3) << "and leaves the stream where it stopped";
 
   NativeMode = TNative::nRaisesException;
   probe_bench::ClearLog();
   memory.SetPosition(1000);
   Able.LoadFromStreamWithName(memory, "x.prb");
-  ASSERT_FALSE(probe_bench::Calls.empty());
-  EXPECT_EQ(probe_bench::Calls[0].Address, reinterpret_cast<std::uintptr_t>(memory.Memory()))
-      << "a memory stream is offered without a copy";
+  EXPECT_EQ(Calls.at(0).Address, reinterpret_cast<std::uintptr_t>(memory.Memory()));
 
   TMemoryViewStream view(bytes.data(), static_cast<std::int64_t>(bytes.size()));
   view.SetPosition(1000);
   probe_bench::ClearLog();
   Able.LoadFromStreamWithName(view, "x.prb");
-  ASSERT_FALSE(probe_bench::Calls.empty());
-  EXPECT_NE(probe_bench::Calls[0].Address, reinterpret_cast<std::uintptr_t>(bytes.data()));
-  EXPECT_EQ(std::memcmp(probe_bench::Calls[0].Head, bytes.data(), 2048), 0)
-      << "copied from its beginning";
-  EXPECT_EQ(probe_bench::CallsOf("GetPicture")[0].Length, 4096);
+  EXPECT_NE(Calls.at(0).Address, reinterpret_cast<std::uintptr_t>(bytes.data()));
+  EXPECT_EQ(std::memcmp(Calls[0].Head, bytes.data(), 2048), 0) << "copied from its beginning";
+  EXPECT_EQ(CallsOf("GetPicture").at(0).Length, 4096);
   EXPECT_EQ(view.Position(), 4096) << "the source is left at its end";
 }
 
 TEST_F(InSPIAbleTest, LoadsByFileNameAndForgetsTheNameOnEveryPath) {
   Bench.AddProbe("a", Probe("*.prb", pmMagic));
   const std::string path = fixtures::TempPath("named.PRB");
-  TBytes bytes(kProbeMagic, kProbeMagic + kProbeMagicLength);
-  fixtures::WriteFile(path, bytes);
+  fixtures::WriteFile(path, TBytes(kProbeMagic, kProbeMagic + kProbeMagicLength));
   Able.LoadFromFile(path);
   ASSERT_EQ(Received.size(), 1u);
-  EXPECT_EQ(Received[0].Seen.Ext, ".PRB");
-  EXPECT_EQ(Received[0].Seen.FileName, path);
-  EXPECT_EQ(Able.Ext(), "");
-  EXPECT_EQ(Able.FileName(), "");
+  EXPECT_EQ(Received[0].Ext, ".PRB");
+  EXPECT_EQ(Received[0].FileName, path);
+  EXPECT_EQ(Able.Ext() + Able.FileName(), "");
 
   fixtures::WriteFile(path, TBytes(10, 0));
-  EXPECT_THROW(Able.LoadFromFile(path), EInvalidGraphic);
-  EXPECT_TRUE(Able.Ext().empty() && Able.FileName().empty()) << "after nothing decoded";
+  ExpectInvalidGraphic([&] { Able.LoadFromFile(path); }, "a file nothing decodes");
+  EXPECT_EQ(Able.Ext() + Able.FileName(), "") << "after nothing decoded";
   std::remove(path.c_str());
-
   try {
     Able.LoadFromFile(path);
     ADD_FAILURE() << "a missing file loaded";
   } catch (const EFOpenError& e) {
     EXPECT_EQ(e.Message(), "ファイル " + path + " は開けません");
   }
-  EXPECT_TRUE(Able.Ext().empty() && Able.FileName().empty()) << "after the file did not open";
-}
-
-TEST_F(InSPIAbleTest, TheProgressCallbackLetsThePluginGoOnAndGetsTheEngineBack) {
-  Bench.AddProbe("a", Probe("*.prb", pmAlways));
-  Load(kSomeBytes, "x.prb");
-  const std::vector<TProbeCall> calls = probe_bench::CallsOf("GetPicture");
-  ASSERT_EQ(calls.size(), 1u);
-  EXPECT_EQ(calls[0].ProgressAnswer, 0);
-  EXPECT_EQ(calls[0].LData, reinterpret_cast<std::intptr_t>(&Able));
-  EXPECT_EQ(ProgressCallback(5, 0, 0), 0);
-}
-
-TEST_F(InSPIAbleTest, EveryBlockAPluginReturnsIsFreedOnEveryPath) {
-  // Large blocks, so that a leak shows in the heap figures where only those can tell.
-  constexpr std::int32_t kBlockSize = 4 << 20;
-  TProbeConfig config = Probe("*.prb", pmAlways);
-  config.HeaderBlockSize = kBlockSize;
-  config.BitsBlockSize = kBlockSize;
-  config.InfoTextBlockSize = kBlockSize;
-  config.InfoText[0] = 'i';
-  Bench.AddProbe("a", config);
-  Bench.AddProbe("b", config);
-  const std::int64_t before = probe_bench::HeapBytesInUse();
-  for (const TReceive receive : {TReceive::rTakes, TReceive::rLeaves, TReceive::rRaises}) {
-    Receive = receive;
-    try {
-      Load(kSomeBytes, "x.prb");
-    } catch (const Exception&) {
-    }
-    const int live = Bench.LiveBlocks();
-    const std::int64_t after = probe_bench::HeapBytesInUse();
-    if (live >= 0) {
-      EXPECT_EQ(live, 0) << "receiver mode " << static_cast<int>(receive);
-    }
-    if (before >= 0) {
-      EXPECT_LT(after - before, kBlockSize / 4) << "receiver mode " << static_cast<int>(receive);
-    }
-    if (live < 0 && before < 0) GTEST_SKIP() << "this system cannot tell freed blocks";
-  }
-  EXPECT_EQ(Received.size(), 1u + 2u + 1u);
+  EXPECT_EQ(Able.Ext() + Able.FileName(), "") << "after the file did not open";
 }
 
 TEST(InSPIAbleWithoutPlugins, OnlyTheNativeDecoderRunsWhenThereIsNoCollection) {
   ASSERT_EQ(SusiePlugins(), nullptr);
   TTestGraphic graphic;
   TInSPIAble able(&graphic);
-  Current = &able;
-  NativeSeen.clear();
   able.SetNativeExt("BMP");
   able.SetLoadFromStreamProc(NativeLoad);
   TMemoryStream stream;
+  probe_bench::ClearLog();
   NativeMode = TNative::nRaisesException;
-  try {
-    able.LoadFromStreamWithName(stream, "photo.jpg");
-    ADD_FAILURE() << "no exception";
-  } catch (const EInvalidGraphic& e) {
-    EXPECT_EQ(e.Message(), "認識できない画像形式です");
-  }
+  ExpectInvalidGraphic([&] { able.LoadFromStreamWithName(stream, "photo.jpg"); }, "no collection");
   NativeMode = TNative::nDecodes;
   EXPECT_NO_THROW(able.LoadFromStreamWithName(stream, "photo.jpg"));
-  EXPECT_EQ(NativeSeen.size(), 2u);
+  EXPECT_EQ(Events(), "native native");
 }
 
 }  // namespace

@@ -6,13 +6,6 @@
 
 #include "plugins/create_spi.h"
 
-#if defined(__SANITIZE_ADDRESS__)
-// From the address sanitizer's run-time (its header does not come with every compiler).
-extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
-#elif defined(__GLIBC__)
-#include <malloc.h>
-#endif
-
 namespace fs = std::filesystem;
 
 namespace probe_bench {
@@ -58,7 +51,8 @@ TProbeConfig AcceptingProbe() {
   config.Width = 1;
   config.Height = 1;
   config.ColorDepth = 24;
-  config.InfoTextBlockSize = -1;
+  config.InfoTextBlockSize = 8;
+  std::memcpy(config.InfoText, "probe", 6);
   const std::uint8_t header[40] = {40, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 24, 0};
   std::memcpy(config.Header, header, sizeof header);
   config.HeaderBlockSize = 40;
@@ -108,17 +102,6 @@ int TProbeBench::LiveBlocks() const {
     live += count;
   }
   return live;
-}
-
-std::int64_t HeapBytesInUse() {
-#if defined(__SANITIZE_ADDRESS__)
-  return static_cast<std::int64_t>(__sanitizer_get_current_allocated_bytes());
-#elif defined(__GLIBC__)
-  const struct mallinfo2 info = mallinfo2();
-  return static_cast<std::int64_t>(info.uordblks + info.hblkhd);
-#else
-  return -1;
-#endif
 }
 
 }  // namespace probe_bench

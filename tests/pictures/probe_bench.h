@@ -28,7 +28,7 @@ void ClearLog();
 std::vector<TProbeCall> CallsOf(const std::string& entry);
 
 // A probe that accepts everything and decodes a 1 x 1 24-bit picture of the colour
-// (blue 10, green 20, red 30); GetPictureInfo succeeds without text.
+// (blue 10, green 20, red 30); GetPictureInfo succeeds with the text "probe".
 TProbeConfig AcceptingProbe();
 
 class TProbeBench {
@@ -47,7 +47,7 @@ class TProbeBench {
 
   TSPIs& Collection() { return *Spis_; }
   // Blocks that the probes handed out and the host has not freed yet; -1 where the system
-  // cannot tell.
+  // cannot tell (only Windows can).
   int LiveBlocks() const;
 
  private:
@@ -55,8 +55,5 @@ class TProbeBench {
   std::vector<platform::Module> Modules_;
   std::unique_ptr<TSPIs> Spis_;
 };
-
-// Bytes the process has allocated and not freed, where that can be measured; -1 elsewhere.
-std::int64_t HeapBytesInUse();
 
 }  // namespace probe_bench

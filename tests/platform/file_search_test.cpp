@@ -12,19 +12,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<std::string> List(const std::string& directory, const std::string& pattern) {
-  std::vector<std::string> names;
-  platform::FileSearch search = platform::FileSearch::Open(directory, pattern);
-  std::string name;
-  while (search.Next(name)) names.push_back(name);
-  return names;
-}
-
-std::vector<std::string> Sorted(std::vector<std::string> names) {
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 TEST(FileSearch, MatchesFilesOnlyAndPassesOverHiddenOnes) {
   plugin_test::TTempDir dir;
   for (const char* name : {"a.spi", "b.spi", "c.txt", "d.spi.txt", "hidden.spi"}) {
@@ -34,7 +21,6 @@ TEST(FileSearch, MatchesFilesOnlyAndPassesOverHiddenOnes) {
   fs::create_directory(dir.Path() / "folder.spi");
   // A read-only file is found like any other.
   fs::permissions(dir.Path() / "b.spi", fs::perms::owner_write, fs::perm_options::remove);
-
   struct Case {
     const char* pattern;
     std::vector<std::string> expected;
@@ -47,7 +33,11 @@ TEST(FileSearch, MatchesFilesOnlyAndPassesOverHiddenOnes) {
       {"*.none", {}},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(Sorted(List(dir.Prefix(), c.pattern)), c.expected) << c.pattern;
+    std::vector<std::string> names;
+    platform::FileSearch search = platform::FileSearch::Open(dir.Prefix(), c.pattern);
+    for (std::string name; search.Next(name);) names.push_back(name);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, c.expected) << c.pattern;
   }
   fs::permissions(dir.Path() / "b.spi", fs::perms::owner_write, fs::perm_options::add);
 }

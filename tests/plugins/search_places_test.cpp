@@ -2,13 +2,14 @@
 // executable's directory, its current directory, and on Windows the registry value and the system
 // and Windows directories), so they run one at a time (RESOURCE_LOCK) and put back what they
 // changed.
-#include "plugins/spi_search_places.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <vector>
+
+#include "plugins/spi_search_places.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -28,62 +29,43 @@ using enum TSPISearchOption;
 
 #ifdef _WIN32
 
-// The Susie viewer's registry value, set as a test needs it and put back afterwards.
+// The Susie viewer's registry value "Path", set as a test needs it and put back afterwards.
 class TSusieRegistry {
  public:
   TSusieRegistry() {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-      KeyExisted_ = true;
-      DWORD size = 0;
-      if (::RegQueryValueExW(key, L"Path", nullptr, &SavedType_, nullptr, &size) ==
-          ERROR_SUCCESS) {
-        Saved_.emplace(size, 0);
-        ::RegQueryValueExW(key, L"Path", nullptr, &SavedType_, Saved_->data(), &size);
-      }
-      ::RegCloseKey(key);
-    }
+    DWORD size = 0;
+    if (Get(nullptr, &size) != ERROR_SUCCESS) return;
+    Saved_.emplace(size, 0);
+    Get(Saved_->data(), &size);
   }
   ~TSusieRegistry() {
-    if (!KeyExisted_) {
-      DeleteKey();
-    } else if (Saved_) {
-      SetRaw(SavedType_, Saved_->data(), static_cast<DWORD>(Saved_->size()));
+    if (Saved_) {
+      Set(SavedType_, Saved_->data(), Saved_->size());
     } else {
       DeleteValue();
     }
   }
 
+  // Stores the `size` bytes at `data` as the value, of the registry type `type`.
+  void Set(DWORD type, const void* data, std::size_t size) {
+    ASSERT_EQ(
+        ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"Path", type, data, static_cast<DWORD>(size)),
+        ERROR_SUCCESS);
+  }
+  // Stores `text` (UTF-8) with its terminator.
   void SetText(DWORD type, const std::string& text) {
     const std::wstring wide = fs::u8path(text).wstring();
-    SetRaw(type, reinterpret_cast<const BYTE*>(wide.c_str()),
-           static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
+    Set(type, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
   }
-  void SetNumber(DWORD number) {
-    SetRaw(REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
-  }
-  void DeleteValue() {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
-      ::RegDeleteValueW(key, L"Path");
-      ::RegCloseKey(key);
-    }
-  }
+  void DeleteValue() { ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"Path"); }
   void DeleteKey() { ::RegDeleteKeyW(HKEY_CURRENT_USER, kKey); }
 
  private:
   static constexpr wchar_t kKey[] = L"Software\\Rokumaru\\Susie\\Plug-in";
-
-  void SetRaw(DWORD type, const BYTE* data, DWORD size) {
-    HKEY key = nullptr;
-    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                &key, nullptr),
-              ERROR_SUCCESS);
-    ::RegSetValueExW(key, L"Path", 0, type, data, size);
-    ::RegCloseKey(key);
+  LONG Get(void* data, DWORD* size) {
+    return ::RegGetValueW(HKEY_CURRENT_USER, kKey, L"Path", RRF_RT_ANY | RRF_NOEXPAND, &SavedType_,
+                          data, size);
   }
-
-  bool KeyExisted_ = false;
   DWORD SavedType_ = 0;
   std::optional<std::vector<BYTE>> Saved_;
 };
@@ -152,15 +134,8 @@ class SearchPlacesTest : public ::testing::Test {
   std::vector<fs::path> Placed_;
 };
 
-TEST_F(SearchPlacesTest, TheProgramsPlacesFollowItsExecutable) {
-  EXPECT_TRUE(fs::equivalent(AppDir, fs::u8path(TS_PLACES_EXE_DIR))) << Text(AppDir);
-  std::string pluginDir = Text(AppDir);
-  pluginDir += PathDelimiter();
-  pluginDir += "SusiePlugin";
-  EXPECT_EQ(SPISearchPlaceDirectory(spsAppPluginDir), pluginDir);
-}
-
 TEST_F(SearchPlacesTest, DiscoveryFollowsTheFixedOrderOfPlaces) {
+  EXPECT_TRUE(fs::equivalent(AppDir, fs::u8path(TS_PLACES_EXE_DIR))) << Text(AppDir);
   plugin_test::TTempDir susie;
   plugin_test::TTempDir current;
   std::vector<std::string> all;
@@ -200,8 +175,10 @@ TEST_F(SearchPlacesTest, DiscoveryFollowsTheFixedOrderOfPlaces) {
   }
 }
 
-TEST_F(SearchPlacesTest, TheSameDirectoryReachedTwiceOpensEachModuleOnce) {
+TEST_F(SearchPlacesTest, ADirectoryReachedTwiceIsScannedOnceAndAPatternsDirectoryReplacesAll) {
+  plugin_test::TTempDir other;
   ASSERT_TRUE(Place(AppDir, "app"));
+  ASSERT_TRUE(Place(other.Path(), "other"));
   ChangeTo(AppDir);
   ASSERT_EQ(SPISearchPlaceDirectory(spsCurrentDir), SPISearchPlaceDirectory(spsAppDir));
   TSPIs spis(nullptr);
@@ -211,14 +188,8 @@ TEST_F(SearchPlacesTest, TheSameDirectoryReachedTwiceOpensEachModuleOnce) {
   spis.Search("*.spi");
   EXPECT_EQ(Found(spis), std::vector<std::string>{"app"});
   EXPECT_EQ(offered, 1);
-}
 
-TEST_F(SearchPlacesTest, APatternWithADirectoryIgnoresThePlaces) {
-  plugin_test::TTempDir other;
-  ASSERT_TRUE(Place(AppDir, "app"));
-  ASSERT_TRUE(Place(other.Path(), "other"));
-  ChangeTo(AppDir);
-  TSPIs spis(nullptr);
+  spis.Clear();
   spis.SetSearchOptions(TSPISearchOptions::All());
   spis.Search(other.Prefix() + "*.spi");
   EXPECT_EQ(Found(spis), std::vector<std::string>{"other"});
@@ -235,8 +206,8 @@ TEST_F(SearchPlacesTest, LoadedSearchesOnlyWithAutoSearch) {
     spis->SetAutoSearch(autoSearch);
     EXPECT_EQ(spis->Count(), 0) << "made by code, nothing is searched before Loaded";
     spis->Loaded();
-    EXPECT_EQ(Found(*spis), autoSearch ? std::vector<std::string>{"current"}
-                                       : std::vector<std::string>{})
+    EXPECT_EQ(Found(*spis),
+              autoSearch ? std::vector<std::string>{"current"} : std::vector<std::string>{})
         << "AutoSearch " << autoSearch;
   }
 }
@@ -244,38 +215,46 @@ TEST_F(SearchPlacesTest, LoadedSearchesOnlyWithAutoSearch) {
 #ifdef _WIN32
 
 TEST_F(SearchPlacesTest, RegistryTroubleIsSilent) {
-  plugin_test::TTempDir susie;
+  plugin_test::TTempDir temp;
   plugin_test::TTempDir current;
-  ASSERT_TRUE(Place(susie.Path(), "susie"));
+  const fs::path susie = temp.Path() / fs::u8path("画像");
+  fs::create_directory(susie);
+  ASSERT_TRUE(Place(susie, "susie"));
   ASSERT_TRUE(Place(current.Path(), "current"));
   ChangeTo(current.Path());
   TSusieRegistry registry;
-  enum TState { stNoKey, stNoValue, stEmpty, stNumber, stExpandable, stString };
+  const std::wstring wide = susie.wstring();
+  const DWORD number = 1;
   struct Case {
-    TState state;
-    std::vector<std::string> expected;
+    const char* what;
+    std::function<void()> arrange;
+    bool found;
   };
   const Case cases[] = {
-      {stNoKey, {"current"}},
-      {stNoValue, {"current"}},
-      {stEmpty, {"current"}},
-      {stNumber, {"current"}},
-      {stExpandable, {"susie", "current"}},
-      {stString, {"susie", "current"}},
+      {"no key", [&] { registry.DeleteKey(); }, false},
+      {"no value",
+       [&] {
+         registry.SetText(REG_SZ, "x");
+         registry.DeleteValue();
+       },
+       false},
+      {"empty", [&] { registry.SetText(REG_SZ, ""); }, false},
+      {"a number", [&] { registry.Set(REG_DWORD, &number, sizeof number); }, false},
+      {"expandable", [&] { registry.SetText(REG_EXPAND_SZ, Text(susie)); }, true},
+      {"string", [&] { registry.SetText(REG_SZ, Text(susie)); }, true},
+      {"string without its terminator",
+       [&] { registry.Set(REG_SZ, wide.data(), wide.size() * sizeof(wchar_t)); }, true},
   };
   for (const Case& c : cases) {
-    switch (c.state) {
-      case stNoKey: registry.DeleteKey(); break;
-      case stNoValue: registry.SetText(REG_SZ, "x"); registry.DeleteValue(); break;
-      case stEmpty: registry.SetText(REG_SZ, ""); break;
-      case stNumber: registry.SetNumber(1); break;
-      case stExpandable: registry.SetText(REG_EXPAND_SZ, Text(susie.Path())); break;
-      case stString: registry.SetText(REG_SZ, Text(susie.Path())); break;
-    }
-    EXPECT_EQ(Search({spsSusieDir, spsCurrentDir}), c.expected) << "state " << c.state;
+    c.arrange();
+    EXPECT_EQ(SusiePluginDirectory(), c.found ? Text(susie) : "") << c.what;
+    EXPECT_EQ(Search({spsSusieDir, spsCurrentDir}),
+              c.found ? std::vector<std::string>{"susie", "current"}
+                      : std::vector<std::string>{"current"})
+        << c.what;
   }
   // The text is taken as stored: a variable in it is not expanded.
-  ::SetEnvironmentVariableW(L"TINTSIGHT_TEST_DIR", susie.Path().wstring().c_str());
+  ::SetEnvironmentVariableW(L"TINTSIGHT_TEST_DIR", wide.c_str());
   registry.SetText(REG_EXPAND_SZ, "%TINTSIGHT_TEST_DIR%");
   EXPECT_EQ(SusiePluginDirectory(), "%TINTSIGHT_TEST_DIR%");
   EXPECT_EQ(Search({spsSusieDir}), std::vector<std::string>{});

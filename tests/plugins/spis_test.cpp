@@ -16,9 +16,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using plugin_test::CopyPlugin;
 using plugin_test::IsModuleLoaded;
 using plugin_test::Text;
+using TNames = std::vector<std::string>;
 
 // Picture classes that only name themselves, to see which class a format is registered under.
 class TDefaultPicture : public TGraphic {
@@ -30,36 +30,21 @@ class TOtherPicture : public TGraphic {
   TS_CLASS_NAME(TOtherPicture)
 };
 
-std::vector<std::string> Names(const TSPIs& spis) {
-  std::vector<std::string> names;
-  for (int i = 0; i < spis.Count(); ++i) {
-    names.push_back(ExtractFileName(spis.Plugins(i)->FileName()));
-  }
+// The file names of the plug-ins, "-" for a null entry.
+TNames Names(const std::vector<TSPI*>& list) {
+  TNames names;
+  for (const TSPI* spi : list) names.push_back(spi ? ExtractFileName(spi->FileName()) : "-");
   return names;
 }
-
-std::vector<std::string> Names(const std::vector<TSPI*>& list) {
-  std::vector<std::string> names;
-  for (const TSPI* spi : list) {
-    names.push_back(spi != nullptr ? ExtractFileName(spi->FileName()) : "-");
-  }
-  return names;
-}
-
-// The names in `dir` that are among `wanted`, in the file system's order.
-std::vector<std::string> InDirectoryOrder(const fs::path& dir,
-                                          const std::set<std::string>& wanted) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir)) {
-    const std::string name = Text(entry.path().filename());
-    if (wanted.count(name) != 0) names.push_back(name);
-  }
-  return names;
+TNames Names(const TSPIs& spis) {
+  std::vector<TSPI*> list;
+  for (int i = 0; i < spis.Count(); ++i) list.push_back(spis.Plugins(i));
+  return Names(list);
 }
 
 // Registry entries added since `from`, as "extension class description".
-std::vector<std::string> FormatsSince(int from) {
-  std::vector<std::string> added;
+TNames FormatsSince(int from) {
+  TNames added;
   const TFileFormatsList& formats = GetFileFormats();
   for (int i = from; i < formats.Count(); ++i) {
     const TFileFormat& f = formats.Items(i);
@@ -76,216 +61,148 @@ class SPIsTest : public ::testing::Test {
 
   std::string Pattern() const { return Dir.Prefix() + "*.spi"; }
   std::string Copy(const std::string& variant, const std::string& name) {
-    return Text(CopyPlugin(variant, Dir.Path(), name));
+    return Text(plugin_test::CopyPlugin(variant, Dir.Path(), name));
   }
+  // Copies each test plug-in variant under its name.
+  void Copy(std::initializer_list<std::pair<const char*, const char*>> plugins) {
+    for (const auto& [variant, name] : plugins) Copy(variant, name);
+  }
+  bool Loaded(const std::string& name) const { return IsModuleLoaded(Dir.Path() / name); }
 
   plugin_test::TTempDir Dir;  // declared first: the collections go before their modules' files
 };
 
-TEST_F(SPIsTest, ScansAPatternsDirectoryInTheFileSystemsOrder) {
-  const std::set<std::string> usable = {"in.spi", "am.spi", "xn.spi", "lower.spi", "none.spi",
-                                        "nopreview.spi"};
-  Copy("tp_in", "in.spi");
-  Copy("tp_am", "am.spi");
-  Copy("tp_xn", "xn.spi");
-  Copy("tp_in_lower", "lower.spi");
-  Copy("tp_no_version", "none.spi");
-  Copy("tp_in_no_preview", "nopreview.spi");
-  Copy("tp_no_plugin_info", "noinfo.spi");
-  Copy("tp_in_no_picture", "nopicture.spi");
-  Copy("tp_in", "notspi.dll");
-  plugin_test::MakeHidden(CopyPlugin("tp_in", Dir.Path(), "hidden.spi"));
+TEST_F(SPIsTest, ScansAPatternsDirectoryInTheFileSystemsOrderAndOffersEachUsableModule) {
+  Copy({{"tp_in", "in.spi"},
+        {"tp_am", "am.spi"},
+        {"tp_xn", "xn.spi"},
+        {"tp_in_lower", "lower.spi"},
+        {"tp_no_version", "none.spi"},
+        {"tp_no_plugin_info", "noinfo.spi"},
+        {"tp_in_no_picture", "nopicture.spi"},
+        {"tp_in", "notspi.dll"}});
+  plugin_test::MakeHidden(plugin_test::CopyPlugin("tp_in", Dir.Path(), "hidden.spi"));
   plugin_test::WriteFile(Dir.Path() / "text.spi", "no module");
   fs::create_directory(Dir.Path() / "folder.spi");
-  CopyPlugin("tp_in", Dir.Path() / "folder.spi", "inner.spi");
+  plugin_test::CopyPlugin("tp_in", Dir.Path() / "folder.spi", "inner.spi");
 
   TSPIs spis(nullptr);
-  spis.SetSearchOptions(TSPISearchOptions::All());  // a directory part overrides the places
-  spis.Search(Pattern());
-  EXPECT_EQ(Names(spis), InDirectoryOrder(Dir.Path(), usable));
-  for (int i = 0; i < spis.Count(); ++i) {
-    const std::string name = ExtractFileName(spis.Plugins(i)->FileName());
-    const std::string expected = name == "am.spi"   ? "TAmSPI"
-                                 : name == "xn.spi" ? "TXnSPI"
-                                 : name == "in.spi" || name == "nopreview.spi" ? "TInSPI"
-                                                                               : "TSPI";
-    EXPECT_EQ(spis.Plugins(i)->ClassName(), expected) << name;
-    EXPECT_EQ(spis.Plugins(i)->FileName(), Dir.Prefix() + name);
-  }
-  EXPECT_FALSE(IsModuleLoaded(Dir.Path() / "noinfo.spi"));
-}
-
-TEST_F(SPIsTest, ASecondSearchOpensOnlyWhatIsNew) {
-  Copy("tp_in", "a.spi");
-  Copy("tp_am", "b.spi");
-  TSPIs spis(nullptr);
-  int offered = 0;
-  spis.SetOnSearch([&](TSPIs& sender, TSPI&, bool& accept) {
+  TNames offered;
+  // Rejecting, or failing with any exception, costs only that plug-in.
+  spis.SetOnSearch([&](TSPIs& sender, TSPI& spi, bool& accept) {
     EXPECT_EQ(&sender, &spis);
     EXPECT_TRUE(accept) << "arrives true";
-    ++offered;
+    const std::string name = ExtractFileName(spi.FileName());
+    offered.push_back(name);
+    if (name == "am.spi") accept = false;
+    if (name == "xn.spi") throw EAbort("stop");
+    if (name == "none.spi") throw std::runtime_error("not an Exception");
   });
+  EXPECT_NO_THROW(spis.Search(Pattern()));
+  const std::set<std::string> usable = {"in.spi", "am.spi", "xn.spi", "lower.spi", "none.spi"};
+  TNames expected;
+  for (const auto& entry : fs::directory_iterator(Dir.Path())) {
+    const std::string name = Text(entry.path().filename());
+    if (usable.count(name) != 0) expected.push_back(name);
+  }
+  EXPECT_EQ(offered, expected);
+  std::erase_if(expected,
+                [](const std::string& name) { return name != "in.spi" && name != "lower.spi"; });
+  EXPECT_EQ(Names(spis), expected);
+  for (int i = 0; i < spis.Count(); ++i) {
+    EXPECT_EQ(spis.Plugins(i)->FileName(), Dir.Prefix() + Names(spis)[i]);
+  }
+  for (const char* name : {"noinfo.spi", "am.spi", "xn.spi", "none.spi"}) {
+    EXPECT_FALSE(Loaded(name)) << name << " is released";
+  }
+}
+
+TEST_F(SPIsTest, ASecondSearchOpensOnlyWhatIsNewAndComparesPathTextsExactly) {
+  Copy({{"tp_in", "a.spi"}, {"tp_am", "b.spi"}});
+  TSPIs spis(nullptr);
+  int offered = 0;
+  spis.SetOnSearch([&](TSPIs&, TSPI&, bool&) { ++offered; });
   spis.Search(Pattern());
   ASSERT_EQ(spis.Count(), 2);
   const TSPI* first = spis.Plugins(0);
-  EXPECT_EQ(offered, 2);
-
   spis.Search(Pattern());
   EXPECT_EQ(offered, 2) << "nothing opened again";
-  EXPECT_EQ(spis.Count(), 2);
   EXPECT_EQ(spis.Plugins(0), first);
 
   Copy("tp_xn", "c.spi");
   spis.Search(Pattern());
   EXPECT_EQ(offered, 3);
   EXPECT_EQ(spis.IndexOfSPIName(Dir.Prefix() + "c.spi"), 2);
-  EXPECT_EQ(plugin_test::CallCount(Dir.Path() / "a.spi", "GetPluginInfo"), 2 * 5)
-      << "a.spi was described once by the probe and once by its object, never again";
-}
 
-TEST_F(SPIsTest, TheDuplicateTestComparesPathTextsExactly) {
-  Copy("tp_in", "in.spi");
-  TSPIs spis(nullptr);
-  spis.Search(Pattern());
-  ASSERT_EQ(spis.Count(), 1);
-  // The same file by another path text: opened again, and both stay. The system reports the
-  // first load's name for both.
-  std::string other = Dir.Prefix();
-  other += ".";
-  other += Dir.Prefix().back();
+  // The same files by another path text: opened again, and all stay. The system reports the
+  // first load's name for each.
+  const std::string other = Dir.Prefix() + "." + Dir.Prefix().back();
   spis.Search(other + "*.spi");
-  ASSERT_EQ(spis.Count(), 2);
-  EXPECT_EQ(spis.Plugins(1)->FileName(), spis.Plugins(0)->FileName());
-  EXPECT_EQ(spis.IndexOfSPIName(Dir.Prefix() + "in.spi"), 0);
-  EXPECT_EQ(spis.IndexOfSPIName(other + "in.spi"), -1);
-}
-
-TEST_F(SPIsTest, OnSearchCanRejectOrFailAndCostsOnlyThatPlugin) {
-  Copy("tp_in", "in.spi");
-  Copy("tp_am", "am.spi");
-  Copy("tp_xn", "xn.spi");
-  Copy("tp_no_version", "none.spi");
-  TSPIs spis(nullptr);
-  spis.SetOnSearch([](TSPIs&, TSPI& spi, bool& accept) {
-    const std::string name = ExtractFileName(spi.FileName());
-    if (name == "am.spi") accept = false;
-    if (name == "xn.spi") throw EAbort("stop");
-    if (name == "none.spi") throw std::runtime_error("not an Exception");
-  });
-  EXPECT_NO_THROW(spis.Search(Pattern()));
-  EXPECT_EQ(Names(spis), std::vector<std::string>{"in.spi"});
-  for (const char* name : {"am.spi", "xn.spi", "none.spi"}) {
-    EXPECT_FALSE(IsModuleLoaded(Dir.Path() / name)) << name << " was destroyed";
-  }
+  ASSERT_EQ(spis.Count(), 6);
+  for (int i = 3; i < 6; ++i) EXPECT_LT(spis.IndexOfSPIName(spis.Plugins(i)->FileName()), 3);
+  EXPECT_EQ(spis.IndexOfSPIName(other + "a.spi"), -1);
 }
 
 TEST_F(SPIsTest, RegistersEachFormatUnderTheDefaultClassThroughTheHandler) {
-  Copy("tp_in_multi", "multi.spi");
-  Copy("tp_am", "am.spi");  // not an import plug-in: registers nothing
+  Copy({{"tp_in_multi", "multi.spi"}, {"tp_am", "am.spi"}});  // am.spi registers nothing
   TSPIs::SetDefaultGraphic(TGraphicClass::Of<TDefaultPicture>());
-  TSPIs spis(nullptr);
-  std::vector<std::string> seen;
-  spis.SetOnPictureRegister([&](TSPIs& sender, TInSPI& spi, const std::string& extension,
-                                const std::string& description, TGraphicClass& graphicClass) {
-    EXPECT_EQ(&sender, &spis);
+  const int before = GetFileFormats().Count();
+  auto spis = std::make_unique<TSPIs>(nullptr);
+  TNames seen;
+  spis->SetOnPictureRegister([&](TSPIs& sender, TInSPI& spi, const std::string& extension,
+                                 const std::string& description, TGraphicClass& graphicClass) {
+    EXPECT_EQ(&sender, spis.get());
     EXPECT_EQ(ExtractFileName(spi.FileName()), "multi.spi");
     seen.push_back(extension + "|" + description + "|" + std::string(graphicClass.ClassName()));
     if (extension == "Def") graphicClass = TGraphicClass::Of<TOtherPicture>();
     if (description == "No extension") graphicClass = TGraphicClass();
+    // The default class is read afresh for each format.
+    if (extension.empty()) TSPIs::SetDefaultGraphic(TGraphicClass::Of<TOtherPicture>());
   });
-  const int before = GetFileFormats().Count();
-  spis.Search(Pattern());
-  EXPECT_EQ(spis.Count(), 2);
-  // Of several patterns only the last counts; no dot after the last delimiter, no extension.
-  EXPECT_EQ(seen, (std::vector<std::string>{
-                      "Def|Several patterns|TDefaultPicture",
-                      "|No extension|TDefaultPicture",
-                      "|Dot in the directory|TDefaultPicture",
-                      "TSP|Test picture, upper case|TDefaultPicture",
-                  }));
-  const std::vector<std::string> registered = {
-      "def TOtherPicture Several patterns",
-      " TDefaultPicture Dot in the directory",
-      "tsp TDefaultPicture Test picture, upper case",
-  };
-  EXPECT_EQ(FormatsSince(before), registered);
+  spis->Search(Pattern());
+  EXPECT_EQ(spis->Count(), 2);
+  spis.reset();
+  EXPECT_FALSE(Loaded("multi.spi")) << "destroying unloads";
+  // The registrations outlive the collection. Of several patterns only the last counts; no dot
+  // after the last delimiter, no extension.
+  EXPECT_EQ(seen, (TNames{"Def|Several patterns|TDefaultPicture", "|No extension|TDefaultPicture",
+                          "|Dot in the directory|TOtherPicture",
+                          "TSP|Test picture, upper case|TOtherPicture"}));
+  EXPECT_EQ(FormatsSince(before),
+            (TNames{"def TOtherPicture Several patterns", " TOtherPicture Dot in the directory",
+                    "tsp TOtherPicture Test picture, upper case"}));
   EXPECT_TRUE(GetFileFormats().FindClassName("TOtherPicture") ==
               TGraphicClass::Of<TOtherPicture>());
 }
 
-TEST_F(SPIsTest, TheDefaultClassIsReadAfreshForEachFormat) {
-  Copy("tp_in_multi", "multi.spi");
-  TSPIs::SetDefaultGraphic(TGraphicClass::Of<TDefaultPicture>());
-  TSPIs spis(nullptr);
-  spis.SetOnPictureRegister([](TSPIs&, TInSPI&, const std::string&, const std::string&,
-                               TGraphicClass&) {
-    TSPIs::SetDefaultGraphic(TGraphicClass::Of<TOtherPicture>());
-  });
-  const int before = GetFileFormats().Count();
-  spis.Search(Pattern());
-  const std::vector<std::string> added = FormatsSince(before);
-  ASSERT_EQ(added.size(), 4u);
-  EXPECT_EQ(added[0], "def TDefaultPicture Several patterns");
-  EXPECT_EQ(added[1], " TOtherPicture No extension");
-}
-
-TEST_F(SPIsTest, WithoutADefaultClassNothingIsRegisteredYetThePluginServes) {
-  Copy("tp_in", "in.spi");
-  const int before = GetFileFormats().Count();
-  TSPIs spis(nullptr);
-  spis.Search(Pattern());
-  ASSERT_EQ(spis.Count(), 1);
-  EXPECT_EQ(GetFileFormats().Count(), before);
-  std::vector<TSPI*> list;
-  spis.FindPluginList({TSPIClass::Of<TInSPI>()}, "x.tsp", list);
-  EXPECT_EQ(Names(list), std::vector<std::string>{"in.spi"});
-}
-
 TEST_F(SPIsTest, AFailingRegistrationCostsOnlyThatPluginDuringASearch) {
-  Copy("tp_in", "in.spi");
-  Copy("tp_in_multi", "multi.spi");
+  Copy({{"tp_in", "in.spi"}, {"tp_in_multi", "multi.spi"}});
   TSPIs::SetDefaultGraphic(TGraphicClass::Of<TDefaultPicture>());
   TSPIs spis(nullptr);
-  spis.SetOnPictureRegister([](TSPIs&, TInSPI& spi, const std::string&, const std::string&,
-                               TGraphicClass&) {
-    if (ExtractFileName(spi.FileName()) == "multi.spi") throw EInvalidGraphic("refused");
-  });
+  spis.SetOnPictureRegister(
+      [](TSPIs&, TInSPI& spi, const std::string&, const std::string&, TGraphicClass&) {
+        if (ExtractFileName(spi.FileName()) != "in.spi") throw EInvalidGraphic("refused");
+      });
   EXPECT_NO_THROW(spis.Search(Pattern()));
-  EXPECT_EQ(Names(spis), std::vector<std::string>{"in.spi"});
-  EXPECT_FALSE(IsModuleLoaded(Dir.Path() / "multi.spi"));
+  EXPECT_EQ(Names(spis), TNames{"in.spi"});
+  EXPECT_FALSE(Loaded("multi.spi"));
 
   // Added directly, the plug-in stays in the collection and the exception reaches the caller.
-  std::unique_ptr<TSPI> multi = CreateSPI(Copy("tp_in_multi", "direct.spi"));
-  ASSERT_NE(multi, nullptr);
-  spis.SetOnPictureRegister([](TSPIs&, TInSPI&, const std::string&, const std::string&,
-                               TGraphicClass&) { throw EInvalidGraphic("refused"); });
-  EXPECT_THROW(spis.Add(std::move(multi)), EInvalidGraphic);
-  EXPECT_EQ(Names(spis), (std::vector<std::string>{"in.spi", "direct.spi"}));
-}
-
-TEST_F(SPIsTest, RegistrationsOutliveTheCollection) {
-  Copy("tp_in", "in.spi");
-  TSPIs::SetDefaultGraphic(TGraphicClass::Of<TDefaultPicture>());
-  const int before = GetFileFormats().Count();
-  {
-    TSPIs spis(nullptr);
-    spis.Search(Pattern());
-  }
-  EXPECT_FALSE(IsModuleLoaded(Dir.Path() / "in.spi")) << "destroying unloads";
-  EXPECT_EQ(FormatsSince(before),
-            std::vector<std::string>{"tsp TDefaultPicture Tintsight test picture"});
+  EXPECT_THROW(spis.Add(CreateSPI(Copy("tp_in_multi", "direct.spi"))), EInvalidGraphic);
+  EXPECT_EQ(Names(spis), (TNames{"in.spi", "direct.spi"}));
 }
 
 TEST_F(SPIsTest, FindPluginListPutsThoseNamingTheExtensionFirstLatestFirst) {
   TSPIs spis(nullptr);
   // Collection order: a (.tsp), am (.tsp, not import), b (.tsp), multi (.def .TSP ...), half.
-  spis.Add(CreateSPI(Copy("tp_in", "a.spi")));
-  spis.Add(CreateSPI(Copy("tp_am", "am.spi")));
-  spis.Add(CreateSPI(Copy("tp_in", "b.spi")));
-  spis.Add(CreateSPI(Copy("tp_in_multi", "multi.spi")));
-  spis.Add(CreateSPI(Copy("tp_in_half", "half.spi")));
-  ASSERT_EQ(spis.Count(), 5);
-
+  const std::pair<const char*, const char*> plugins[] = {{"tp_in", "a.spi"},
+                                                         {"tp_am", "am.spi"},
+                                                         {"tp_in", "b.spi"},
+                                                         {"tp_in_multi", "multi.spi"},
+                                                         {"tp_in_half", "half.spi"}};
+  const int formats = GetFileFormats().Count();
+  for (const auto& [variant, name] : plugins) spis.Add(CreateSPI(Copy(variant, name)));
+  EXPECT_EQ(GetFileFormats().Count(), formats) << "without a default class nothing registers";
   const std::vector<TSPIClass> import = {TSPIClass::Of<TInSPI>()};
   const std::vector<TSPIClass> every = {TSPIClass::Of<TSPI>()};
   const std::vector<TSPIClass> two = {TSPIClass::Of<TAmSPI>(), TSPIClass::Of<TInSPI>()};
@@ -293,16 +210,17 @@ TEST_F(SPIsTest, FindPluginListPutsThoseNamingTheExtensionFirstLatestFirst) {
   struct Case {
     const std::vector<TSPIClass>* classes;
     const char* fileName;
-    std::vector<std::string> expected;
+    TNames expected;
   };
   // The list arrives holding one entry ("-"): matches go before it, the rest after it.
+  const TNames importRest = {"-", "a.spi", "b.spi", "multi.spi", "half.spi"};
   const Case cases[] = {
       {&import, "photo.tsp", {"multi.spi", "b.spi", "a.spi", "-", "half.spi"}},
       {&import, "PHOTO.TsP", {"multi.spi", "b.spi", "a.spi", "-", "half.spi"}},
       {&import, "x.def", {"multi.spi", "-", "a.spi", "b.spi", "half.spi"}},
-      {&import, "x.abc", {"-", "a.spi", "b.spi", "multi.spi", "half.spi"}},
-      {&import, "noext", {"-", "a.spi", "b.spi", "multi.spi", "half.spi"}},
-      {&import, "", {"-", "a.spi", "b.spi", "multi.spi", "half.spi"}},
+      {&import, "x.abc", importRest},
+      {&import, "noext", importRest},
+      {&import, "", importRest},
       {&every, "p.tsp", {"multi.spi", "b.spi", "am.spi", "a.spi", "-", "half.spi"}},
       {&two, "p.png", {"-", "a.spi", "am.spi", "b.spi", "multi.spi", "half.spi"}},
       {&none, "p.tsp", {"-"}},
@@ -314,12 +232,13 @@ TEST_F(SPIsTest, FindPluginListPutsThoseNamingTheExtensionFirstLatestFirst) {
   }
 }
 
-TEST_F(SPIsTest, ListOperationsCheckPositionsBeforeChangingAnything) {
+TEST_F(SPIsTest, ListOperationsCheckPositionsBeforeChangingAnythingAndDestroyWhatTheyDrop) {
   TSPIs spis(nullptr);
   spis.Add(CreateSPI(Copy("tp_in", "a.spi")));
   spis.Add(CreateSPI(Copy("tp_am", "b.spi")));
   spis.Insert(0, CreateSPI(Copy("tp_xn", "c.spi")));
-  ASSERT_EQ(Names(spis), (std::vector<std::string>{"c.spi", "a.spi", "b.spi"}));
+  const TNames start = {"c.spi", "a.spi", "b.spi"};
+  ASSERT_EQ(Names(spis), start);
 
   std::unique_ptr<TSPI> spare = CreateSPI(Copy("tp_in", "spare.spi"));
   struct Case {
@@ -341,16 +260,17 @@ TEST_F(SPIsTest, ListOperationsCheckPositionsBeforeChangingAnything) {
       c.run();
       ADD_FAILURE() << c.operation << " " << c.index << ": no exception";
     } catch (const EListError& e) {
-      EXPECT_EQ(e.Message(), "リストのインデックスが範囲を超えています (" + std::to_string(c.index) + ")")
+      EXPECT_EQ(e.Message(),
+                "リストのインデックスが範囲を超えています (" + std::to_string(c.index) + ")")
           << c.operation;
     }
-    EXPECT_EQ(Names(spis), (std::vector<std::string>{"c.spi", "a.spi", "b.spi"})) << c.operation;
+    EXPECT_EQ(Names(spis), start) << c.operation;
   }
   ASSERT_NE(spare, nullptr) << "a refused insertion leaves the object with the caller";
 
   spis.Exchange(0, 2);
-  EXPECT_EQ(Names(spis), (std::vector<std::string>{"b.spi", "a.spi", "c.spi"}));
   spis.Insert(3, std::move(spare));
+  EXPECT_EQ(Names(spis), (TNames{"b.spi", "a.spi", "c.spi", "spare.spi"}));
   EXPECT_EQ(spis.IndexOfSPIName(Dir.Prefix() + "spare.spi"), 3);
   EXPECT_EQ(spis.IndexOfSPIName(Dir.Prefix() + "SPARE.spi"), -1) << "letter case counts";
   EXPECT_EQ(spis.IndexOfSPIName("spare.spi"), -1) << "the whole path counts";
@@ -359,30 +279,28 @@ TEST_F(SPIsTest, ListOperationsCheckPositionsBeforeChangingAnything) {
   const std::unique_ptr<TSPI> stranger = CreateSPI(Copy("tp_in", "stranger.spi"));
   spis.Remove(stranger.get());
   EXPECT_EQ(spis.Count(), 4);
-  EXPECT_EQ(spis.IndexOf(stranger.get()), -1);
-  EXPECT_TRUE(IsModuleLoaded(Dir.Path() / "stranger.spi"));
+  EXPECT_TRUE(Loaded("stranger.spi"));
 
-  TSPI* a = spis.Plugins(1);
-  EXPECT_EQ(spis.IndexOf(a), 1);
-  spis.Remove(a);
-  EXPECT_FALSE(IsModuleLoaded(Dir.Path() / "a.spi")) << "Remove destroys";
+  spis.Remove(spis.Plugins(1));
+  EXPECT_FALSE(Loaded("a.spi")) << "Remove destroys";
   spis.Delete(0);
-  EXPECT_FALSE(IsModuleLoaded(Dir.Path() / "b.spi")) << "Delete destroys";
-  EXPECT_EQ(Names(spis), (std::vector<std::string>{"c.spi", "spare.spi"}));
+  EXPECT_FALSE(Loaded("b.spi")) << "Delete destroys";
+  EXPECT_EQ(Names(spis), (TNames{"c.spi", "spare.spi"}));
   spis.Clear();
   EXPECT_EQ(spis.Count(), 0);
-  EXPECT_FALSE(IsModuleLoaded(Dir.Path() / "c.spi"));
-  EXPECT_FALSE(IsModuleLoaded(Dir.Path() / "spare.spi"));
+  EXPECT_FALSE(Loaded("c.spi") || Loaded("spare.spi")) << "Clear destroys";
 }
 
-TEST_F(SPIsTest, OnlyOneCollectionAtRunTime) {
+TEST_F(SPIsTest, OnlyOneCollectionAtRunTimeAndNoneOfItsStepsInTheDesignState) {
   EXPECT_EQ(SusiePlugins(), nullptr);
+  Copy("tp_in", "in.spi");
+  TSPIs::SetDefaultGraphic(TGraphicClass::Of<TDefaultPicture>());
+  const int before = GetFileFormats().Count();
   {
     TComponent owner(nullptr);
     TSPIs* first = MakeOwnedComponent<TSPIs>(owner);
     EXPECT_EQ(SusiePlugins(), first);
-    EXPECT_EQ(first->SearchOptions(),
-              (TSPISearchOptions{TSPISearchOption::spsSusieDir, TSPISearchOption::spsAppDir}));
+    EXPECT_EQ(first->SearchOptions().Bits(), 0x03) << "Susie and program directories";
     EXPECT_TRUE(first->AutoSearch());
     try {
       MakeOwnedComponent<TSPIs>(owner);
@@ -392,35 +310,24 @@ TEST_F(SPIsTest, OnlyOneCollectionAtRunTime) {
     }
     EXPECT_EQ(SusiePlugins(), first);
     EXPECT_EQ(owner.ComponentCount(), 1);
+
+    TComponent designer(nullptr);
+    designer.SetState(TComponentStateFlag::csDesigning, true);
+    TSPIs* designed = MakeOwnedComponent<TSPIs>(designer);  // no second-instance check
+    EXPECT_EQ(SusiePlugins(), first);
+    designed->SetSearchOptions(TSPISearchOptions::All());
+    designed->Loaded();  // no automatic search
+    EXPECT_EQ(designed->Count(), 0);
+    designed->Search(Pattern());  // an explicit search still runs, but registers nothing
+    EXPECT_EQ(designed->Count(), 1);
+    EXPECT_EQ(GetFileFormats().Count(), before);
   }
   EXPECT_EQ(SusiePlugins(), nullptr);
   const TSPIs again(nullptr);
   EXPECT_EQ(SusiePlugins(), &again);
-}
-
-TEST_F(SPIsTest, TheDesignStateSkipsTheRunTimeSteps) {
-  Copy("tp_in", "in.spi");
-  TSPIs::SetDefaultGraphic(TGraphicClass::Of<TDefaultPicture>());
-  const int before = GetFileFormats().Count();
-  const TSPIs running(nullptr);
-  TComponent designer(nullptr);
-  designer.SetState(TComponentStateFlag::csDesigning, true);
-  TSPIs* designed = MakeOwnedComponent<TSPIs>(designer);  // no second-instance check
-  EXPECT_EQ(SusiePlugins(), &running);
-  designed->SetSearchOptions(TSPISearchOptions::All());
-  designed->Loaded();  // no automatic search
-  EXPECT_EQ(designed->Count(), 0);
-  designed->Search(Pattern());  // an explicit search still runs, but registers nothing
-  EXPECT_EQ(designed->Count(), 1);
-  EXPECT_EQ(GetFileFormats().Count(), before);
-}
-
-TEST(SPISearchOptions, OneBitPerOrdinal) {
   using enum TSPISearchOption;
-  EXPECT_EQ((TSPISearchOptions{spsSusieDir, spsAppDir}).Bits(), 0x03);
-  EXPECT_EQ((TSPISearchOptions{spsAppPluginDir, spsCurrentDir}).Bits(), 0x24);
-  EXPECT_EQ(TSPISearchOptions::FromBits(0xFF), TSPISearchOptions::All());
-  EXPECT_FALSE(TSPISearchOptions::All().Exclude(spsSystemDir).Contains(spsSystemDir));
+  EXPECT_EQ((TSPISearchOptions{spsAppPluginDir, spsCurrentDir}).Bits(), 0x24)
+      << "one bit per ordinal, as stored descriptions hold them";
 }
 
 }  // namespace

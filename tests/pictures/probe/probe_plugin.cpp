@@ -76,49 +76,26 @@ SPI_EXPORT std::int32_t SPI_API ProbeLiveBlocks() {
 }
 
 SPI_EXPORT std::int32_t SPI_API GetPluginInfo(std::int32_t infono, char* buf, std::int32_t buflen) {
-  switch (infono) {
-    case 0:
-      return Answer("00IN", buf, buflen);
-    case 1:
-      return Answer("Tintsight probe plug-in", buf, buflen);
-    case 2:
-      return Answer(Config.Filter, buf, buflen);
-    case 3:
-      return Answer("Probe picture", buf, buflen);
-    default:
-      return 0;
-  }
+  const char* const texts[] = {"00IN", "Tintsight probe plug-in", Config.Filter, "Probe picture"};
+  return infono >= 0 && infono < 4 ? Answer(texts[infono], buf, buflen) : 0;
 }
 
 SPI_EXPORT std::int32_t SPI_API IsSupported(const char* filename, std::uintptr_t dw) {
   const auto* head = reinterpret_cast<const void*>(dw);
   Report("IsSupported", filename, head, 0, 0, 0, 0);
-  switch (Config.Mode) {
-    case pmAlways:
-      return 1;
-    case pmMagic:
-      return HasMagic(head) ? 1 : 0;
-    default:
-      return 0;
-  }
+  return Config.Mode == pmAlways || (Config.Mode == pmMagic && HasMagic(head)) ? 1 : 0;
 }
 
 SPI_EXPORT std::int32_t SPI_API GetPictureInfo(const char* buf, std::int32_t len,
                                                std::uint32_t flag, TPictureInfo* lpInfo) {
   Report("GetPictureInfo", nullptr, buf, len, flag, 0, 0);
   if (Config.PictureInfoResult != SPI_SUCCESS) return Config.PictureInfoResult;
-  TPictureInfo info{};
-  info.left = Config.Left;
-  info.top = Config.Top;
-  info.width = Config.Width;
-  info.height = Config.Height;
-  info.x_density = Config.XDensity;
-  info.y_density = Config.YDensity;
-  info.colorDepth = Config.ColorDepth;
-  info.hInfo = Config.InfoTextBlockSize < 0
-                   ? nullptr
-                   : Block(Config.InfoTextBlockSize, Config.InfoText, sizeof Config.InfoText);
-  std::memcpy(lpInfo, &info, sizeof info);
+  const TSpiHandle text =
+      Config.InfoTextBlockSize < 0
+          ? nullptr
+          : Block(Config.InfoTextBlockSize, Config.InfoText, sizeof Config.InfoText);
+  *lpInfo = TPictureInfo{Config.Left,     Config.Top,      Config.Width,      Config.Height,
+                         Config.XDensity, Config.YDensity, Config.ColorDepth, text};
   return SPI_SUCCESS;
 }
 

@@ -8,25 +8,13 @@
 #include <windows.h>
 #else
 #include <dlfcn.h>
-#include <unistd.h>
 #endif
 
-#include "spi_abi.h"
+#include "platform/file.h"
 
 namespace fs = std::filesystem;
 
 namespace plugin_test {
-namespace {
-
-#ifdef _WIN32
-unsigned long CurrentProcessId() { return ::GetCurrentProcessId(); }
-#else
-unsigned long CurrentProcessId() { return static_cast<unsigned long>(::getpid()); }
-#endif
-
-using TCallCount = std::int32_t(SPI_API*)(const char*);
-
-}  // namespace
 
 std::string Text(const fs::path& path) {
   const std::u8string text = path.u8string();
@@ -41,7 +29,7 @@ TTempDir::TTempDir() {
   static std::atomic<int> counter{0};
   const fs::path base = fs::temp_directory_path();
   for (;;) {
-    Path_ = base / ("tintsight-plugins-" + std::to_string(CurrentProcessId()) + "-" +
+    Path_ = base / ("tintsight-plugins-" + std::to_string(platform::ProcessId()) + "-" +
                     std::to_string(counter++));
     if (fs::create_directory(Path_)) break;
   }
@@ -55,16 +43,7 @@ TTempDir::~TTempDir() {
   fs::remove_all(Path_, ignored);
 }
 
-std::string TTempDir::Prefix() const {
-  std::string text = Text(Path_);
-#ifdef _WIN32
-  const char delimiter = '\\';
-#else
-  const char delimiter = '/';
-#endif
-  if (text.empty() || text.back() != delimiter) text += delimiter;
-  return text;
-}
+std::string TTempDir::Prefix() const { return Text(Path_ / ""); }
 
 fs::path CopyPlugin(const std::string& variant, const fs::path& directory,
                     const std::string& name) {
@@ -85,7 +64,7 @@ fs::path MakeHidden(const fs::path& path) {
     throw std::runtime_error("cannot hide " + Text(path));
   return path;
 #else
-  std::string name(1, '.');
+  std::string name(1, '.');  // built by appending: GCC 12 warns wrongly about "." + text
   name += Text(path.filename());
   const fs::path hidden = path.parent_path() / name;
   fs::rename(path, hidden);
@@ -101,23 +80,6 @@ bool IsModuleLoaded(const fs::path& path) {
   if (handle == nullptr) return false;
   ::dlclose(handle);
   return true;
-#endif
-}
-
-int CallCount(const fs::path& path, const char* entryName) {
-#ifdef _WIN32
-  HMODULE module = ::GetModuleHandleW(path.wstring().c_str());
-  if (module == nullptr) return -1;
-  auto count = reinterpret_cast<TCallCount>(
-      reinterpret_cast<void (*)()>(::GetProcAddress(module, "TestCallCount")));
-  return count != nullptr ? count(entryName) : -1;
-#else
-  void* handle = ::dlopen(Text(path).c_str(), RTLD_NOW | RTLD_NOLOAD);
-  if (handle == nullptr) return -1;
-  auto count = reinterpret_cast<TCallCount>(::dlsym(handle, "TestCallCount"));
-  const int result = count != nullptr ? count(entryName) : -1;
-  ::dlclose(handle);
-  return result;
 #endif
 }
 

@@ -43,8 +43,4 @@ std::filesystem::path MakeHidden(const std::filesystem::path& path);
 // Whether the module at `path` is loaded in this process at the moment.
 bool IsModuleLoaded(const std::filesystem::path& path);
 
-// The number of calls of the entry point `entryName` that the test plug-in loaded from `path`
-// has seen since it was loaded; -1 when no such module is loaded.
-int CallCount(const std::filesystem::path& path, const char* entryName);
-
 }  // namespace plugin_test
