@@ -19,66 +19,49 @@ TPicture24 Pattern(int width, int height) {
 }
 
 std::vector<std::uint8_t> BmpBytes(const TPicture24& picture) {
-  const std::uint32_t rowLength = (static_cast<std::uint32_t>(picture.Width) * 3 + 3) & ~3u;
-  const std::uint32_t imageSize = rowLength * static_cast<std::uint32_t>(picture.Height);
+  const auto width = static_cast<std::uint32_t>(picture.Width);
+  const auto height = static_cast<std::uint32_t>(picture.Height);
+  const std::uint32_t rowLength = (width * 3 + 3) & ~3u;
   std::vector<std::uint8_t> bytes;
   const auto put = [&bytes](std::uint32_t value, int size) {
     for (int i = 0; i < size; ++i) bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
   };
-  put(0x4D42, 2);
-  put(54 + imageSize, 4);
-  put(0, 4);
-  put(54, 4);
-  put(40, 4);
-  put(static_cast<std::uint32_t>(picture.Width), 4);
-  put(static_cast<std::uint32_t>(picture.Height), 4);
-  put(1, 2);
-  put(24, 2);
-  put(0, 4);
-  put(imageSize, 4);
-  put(0, 4);
-  put(0, 4);
-  put(0, 4);
-  put(0, 4);
-  for (int y = picture.Height - 1; y >= 0; --y) {
-    for (int x = 0; x < picture.Width; ++x) {
-      put(picture.Pixels[static_cast<std::size_t>(y * picture.Width + x)], 3);
-    }
-    for (std::uint32_t pad = static_cast<std::uint32_t>(picture.Width) * 3; pad < rowLength; ++pad) {
-      bytes.push_back(0);
-    }
+  // File header, then the 40-byte information header: size, planes, bits, no compression.
+  const std::pair<std::uint32_t, int> header[] = {
+      {0x4D42, 2}, {54 + rowLength * height, 4}, {0, 4}, {54, 4}, {40, 4}, {width, 4}, {height, 4},
+      {1, 2}, {24, 2}, {0, 4}, {rowLength * height, 4}, {0, 4}, {0, 4}, {0, 4}, {0, 4}};
+  for (const auto& [value, size] : header) put(value, size);
+  for (std::uint32_t y = height; y-- > 0;) {
+    for (std::uint32_t x = 0; x < width; ++x) put(picture.Pixels[y * width + x], 3);
+    bytes.resize(bytes.size() + rowLength - width * 3, 0);
   }
   return bytes;
 }
 
-TPicture24 Analysed(const TPicture24& picture, int condition) {
-  TPicture24 result = picture;
-  for (std::uint32_t& pixel : result.Pixels) {
-    std::uint32_t channel[3] = {pixel >> 16 & 0xFF, pixel >> 8 & 0xFF, pixel & 0xFF};  // r g b
-    const int primary = condition % 3;
-    if (condition < 3) {
-      channel[primary] = 0;
-    } else {
-      channel[primary] = (channel[(primary + 1) % 3] + channel[(primary + 2) % 3]) / 2;
-    }
+TPixels Analysed(TPixels pixels, int condition) {
+  const int primary = condition % 3;  // 0 red, 1 green, 2 blue
+  for (std::uint32_t& pixel : pixels) {
+    std::uint32_t channel[3] = {pixel >> 16 & 0xFF, pixel >> 8 & 0xFF, pixel & 0xFF};
+    channel[primary] =
+        condition < 3 ? 0 : (channel[(primary + 1) % 3] + channel[(primary + 2) % 3]) / 2;
     pixel = channel[0] << 16 | channel[1] << 8 | channel[2];
   }
-  return result;
+  return pixels;
 }
 
-TPicture24 PixelsOf(const TBitmap& bitmap) {
+TPixels PixelsOf(const TBitmap& bitmap) {
   TBitmap copy;
   copy.Assign(&bitmap);
   copy.SetPixelLayout(TPixelLayout::pl24Bit);
-  TPicture24 picture{copy.Width(), copy.Height(), {}};
+  TPixels pixels;
   for (int y = 0; y < copy.Height(); ++y) {
     const std::uint8_t* row = copy.RowData(y);
     for (int x = 0; x < copy.Width(); ++x) {
-      picture.Pixels.push_back(static_cast<std::uint32_t>(row[3 * x + 2] << 16 | row[3 * x + 1] << 8 |
-                                                          row[3 * x]));
+      pixels.push_back(static_cast<std::uint32_t>(row[3 * x + 2] << 16 | row[3 * x + 1] << 8 |
+                                                  row[3 * x]));
     }
   }
-  return picture;
+  return pixels;
 }
 
 std::vector<std::uint8_t> ReadFile(const std::string& path) {
@@ -94,9 +77,8 @@ void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) 
 void MainWindowTest::SetUp() {
   char temp[MAX_PATH] = {};
   ::GetTempPathA(MAX_PATH, temp);
-  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  Folder_ = std::string(temp) + "tintsight-" + info->name() + "-" +
-            std::to_string(::GetCurrentProcessId()) + "\\";
+  const char* test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  Folder_ = std::string(temp) + "tintsight-" + test + "-" + std::to_string(::GetCurrentProcessId()) + "\\";
   ::CreateDirectoryA(Folder_.c_str(), nullptr);
 
   Application.SetTitle("Tintsight");

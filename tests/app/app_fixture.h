@@ -16,21 +16,23 @@
 
 namespace app_test {
 
-// Colours as 0xRRGGBB; pictures as rows from the top.
+using TPixels = std::vector<std::uint32_t>;  // 0xRRGGBB, rows from the top
+
 struct TPicture24 {
   int Width = 0;
   int Height = 0;
-  std::vector<std::uint32_t> Pixels;
+  TPixels Pixels;
 };
 
 // A picture in which every channel of every pixel differs.
 TPicture24 Pattern(int width, int height);
-// The uncompressed 24-bit BMP file bytes of `picture` (bottom-up, rows padded to 4 bytes).
+// The uncompressed 24-bit BMP file of `picture` (bottom-up, rows padded to 4 bytes).
 std::vector<std::uint8_t> BmpBytes(const TPicture24& picture);
-// The picture that condition `condition` makes of `picture`, computed here independently.
-TPicture24 Analysed(const TPicture24& picture, int condition);
-// The pixels of `bitmap` (any layout) as 24-bit colours.
-TPicture24 PixelsOf(const TBitmap& bitmap);
+// The pixels that analysis condition `condition` makes of `pixels`, computed here independently:
+// 0-2 take red, green or blue away; 3-5 replace it with the mean of the other two.
+TPixels Analysed(TPixels pixels, int condition);
+// The pixels of `bitmap` (any layout).
+TPixels PixelsOf(const TBitmap& bitmap);
 
 std::vector<std::uint8_t> ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
@@ -42,10 +44,13 @@ class MainWindowTest : public ::testing::Test {
 
   // Clicks `button` as the mouse would and handles what the click queued.
   void Click(TButton* button);
-  // Selects analysis condition `index` by clicking its item.
   void SelectCondition(int index);
   // A path in this test's own temporary folder.
   std::string TempPath(const std::string& name) const { return Folder_ + name; }
+  // The picture an image box shows; null when it shows none.
+  static const TBitmap* Shown(TImage* box) {
+    return dynamic_cast<const TBitmap*>(box->Picture().Graphic());
+  }
 
   TApplication Application;
   Ttintsight1Form* Form = nullptr;

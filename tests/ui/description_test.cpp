@@ -9,7 +9,7 @@
 
 namespace {
 
-// A component that records what it saw when it was loaded.
+// A component that records how it was read and what it saw when it was loaded.
 class TProbe : public TComponent {
  public:
   TS_CLASS_NAME(TProbe)
@@ -19,14 +19,10 @@ class TProbe : public TComponent {
   void Loaded() override {
     LoadedWhileLoading = HasState(TComponentStateFlag::csLoading);
     TComponent::Loaded();
-    Log().push_back("loaded " + Name());
-    // What the last component of the description says is already there.
+    Log().push_back(Name());
     const TComponent& root = Owner() != nullptr ? *Owner() : *this;
-    if (auto* last = dynamic_cast<TProbe*>(root.FindComponent("Last"))) {
-      SawLastValue = last->Value;
-    }
+    if (auto* last = dynamic_cast<TProbe*>(root.FindComponent("Last"))) SawLastValue = last->Value;
   }
-
   static std::vector<std::string>& Log() {
     static std::vector<std::string> log;
     return log;
@@ -41,7 +37,7 @@ class TProbe : public TComponent {
   std::int64_t SawLastValue = -1;
 };
 
-// A probe that may not be nested.
+// A probe without a parent setter: it may stand at the top only.
 class TLoner : public TProbe {
  public:
   TS_CLASS_NAME(TLoner)
@@ -53,24 +49,20 @@ const TPublishedClass& TProbe::Published() {
   static const TPublishedClass entry{
       TComponentClass::Of<TProbe>(),
       nullptr,
-      {Bind<TProbe>("Value",
-                    [](TProbe& p, const TPropertyValue& v) {
-                      p.Value = PropertyInt(v, "Value");
-                      p.Order.push_back("Value");
-                    }),
-       Bind<TProbe>("Text",
-                    [](TProbe& p, const TPropertyValue& v) {
-                      p.Text = PropertyText(v, "Text");
-                      p.Order.push_back("Text");
-                    }),
-       Bind<TProbe>("OnPing",
-                    [](TProbe& p, const TPropertyValue& v, const TReadContext& context) {
-                      p.OnPing = context.FindMethod(PropertyIdent(v, "OnPing"));
-                    }),
-       Bind<TProbe>("Buddy",
-                    [](TProbe& p, const TPropertyValue& v, const TReadContext& context) {
-                      p.Text = context.FindComponent(PropertyIdent(v, "Buddy")).Name();
-                    })},
+      {Bind<TProbe>("Value", [](TProbe& p, const TPropertyValue& v) {
+         p.Value = PropertyInt(v, "Value");
+         p.Order.push_back("Value");
+       }),
+       Bind<TProbe>("Text", [](TProbe& p, const TPropertyValue& v) {
+         p.Text = PropertyText(v, "Text");
+         p.Order.push_back("Text");
+       }),
+       Bind<TProbe>("OnPing", [](TProbe& p, const TPropertyValue& v, const TReadContext& context) {
+         p.OnPing = context.FindMethod(PropertyIdent(v, "OnPing"));
+       }),
+       Bind<TProbe>("Buddy", [](TProbe& p, const TPropertyValue& v, const TReadContext& context) {
+         p.Text = context.FindComponent(PropertyIdent(v, "Buddy")).Name();
+       })},
       [](TComponent& child, TComponent& parent) {
         static_cast<TProbe&>(child).Parent = &static_cast<TProbe&>(parent);
       }};
@@ -83,98 +75,80 @@ const TPublishedClass& TLoner::Published() {
   return entry;
 }
 
-TObjectDescription Probe(const char* name, std::vector<std::pair<std::string, TPropertyValue>> properties,
-                         std::vector<TObjectDescription> children = {}) {
-  return {&TProbe::Published(), name, std::move(properties), std::move(children)};
+using TProperties = std::vector<std::pair<std::string, TPropertyValue>>;
+
+TObjectDescription Probe(const char* name, TProperties properties,
+                         std::vector<TObjectDescription> children = {},
+                         const TPublishedClass& objectClass = TProbe::Published()) {
+  return {&objectClass, name, std::move(properties), std::move(children)};
 }
 
-class DescriptionTest : public ::testing::Test {
- protected:
-  void SetUp() override { TProbe::Log().clear(); }
+TEST(ReadDescription, MakesTheTreeInOrderBindsNamesThenDeliversLoadedAfterTheWhole) {
+  TProbe::Log().clear();
+  TProbe root(nullptr);
+  root.SetName("Root");
+  int pings = 0;
+  ReadDescription(
+      root, TProbe::Published(),
+      Probe("Root", {{"Value", std::int64_t{1}}},
+            {Probe("A", {{"Text", "a"}, {"Value", std::int64_t{2}}, {"OnPing", TIdent{"Ping"}}},
+                   {Probe("A1", {{"Value", std::int64_t{3}}})}),
+             Probe("B", {{"Buddy", TIdent{"A"}}}),
+             Probe("L", {{"Value", std::int64_t{5}}}, {}, TLoner::Published()),
+             Probe("Last", {{"Value", std::int64_t{42}}})}),
+      [&pings](std::string_view name) {
+        return name == "Ping" ? TNotifyEvent([&pings](TObject*) { ++pings; }) : TNotifyEvent();
+      });
+  const auto find = [&root](const char* name) {
+    return dynamic_cast<TProbe*>(root.FindComponent(name));
+  };
 
-  // Reads `description` into a fresh root probe; the root's one method "Ping" counts calls.
-  void Read(const TObjectDescription& description) {
-    ReadDescription(Root, TProbe::Published(), description, [this](std::string_view name) {
-      return name == "Ping" ? TNotifyEvent([this](TObject*) { ++Pings; }) : TNotifyEvent();
-    });
+  const std::vector<std::string> made = {"A", "A1", "B", "L", "Last"};
+  ASSERT_EQ(root.ComponentCount(), static_cast<int>(made.size()));
+  for (int i = 0; i < root.ComponentCount(); ++i) EXPECT_EQ(root.Components(i)->Name(), made[i]);
+  EXPECT_EQ(root.Value, 1);
+  EXPECT_EQ(find("A")->Order, (std::vector<std::string>{"Text", "Value"})) << "in stored order";
+  EXPECT_EQ(find("A1")->Parent, find("A"));
+  EXPECT_EQ(find("A")->Parent, &root);
+  EXPECT_EQ(find("L")->Parent, nullptr) << "a class without parent setter stays in the root alone";
+  EXPECT_EQ(find("L")->Value, 5);
+  EXPECT_EQ(find("B")->Text, "A");
+  ASSERT_TRUE(find("A")->OnPing);
+  find("A")->OnPing(find("A"));
+  EXPECT_EQ(pings, 1);
+
+  EXPECT_EQ(TProbe::Log(), (std::vector<std::string>{"A", "A1", "B", "L", "Last", "Root"}));
+  for (const std::string& name : made) {
+    EXPECT_TRUE(find(name.c_str())->LoadedWhileLoading) << name;
+    EXPECT_FALSE(find(name.c_str())->HasState(TComponentStateFlag::csLoading)) << name;
+    EXPECT_EQ(find(name.c_str())->SawLastValue, 42) << name << " was loaded before the last was read";
   }
-  TProbe* Find(const char* name) { return dynamic_cast<TProbe*>(Root.FindComponent(name)); }
-
-  TProbe Root{nullptr};
-  int Pings = 0;
-};
-
-TEST_F(DescriptionTest, MakesEveryObjectInOrderThenDeliversLoadedAfterTheWholeTree) {
-  Root.SetName("Root");
-  Read(Probe("Root", {{"Value", std::int64_t{1}}},
-             {Probe("A", {{"Text", "a"}, {"Value", std::int64_t{2}}},
-                    {Probe("A1", {{"Value", std::int64_t{3}}})}),
-              Probe("Last", {{"Value", std::int64_t{42}}})}));
-
-  ASSERT_EQ(Root.ComponentCount(), 3);
-  const char* expectedOrder[] = {"A", "A1", "Last"};
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(Root.Components(i)->Name(), expectedOrder[i]);
-  EXPECT_EQ(Root.Value, 1);
-  EXPECT_EQ(Find("A")->Order, (std::vector<std::string>{"Text", "Value"}));  // in stored order
-  EXPECT_EQ(Find("A1")->Parent, Find("A"));
-  EXPECT_EQ(Find("A")->Parent, &Root);
-
-  EXPECT_EQ(TProbe::Log(),
-            (std::vector<std::string>{"loaded A", "loaded A1", "loaded Last", "loaded Root"}));
-  for (const char* name : {"A", "A1", "Last"}) {
-    EXPECT_TRUE(Find(name)->LoadedWhileLoading) << name;
-    EXPECT_FALSE(Find(name)->HasState(TComponentStateFlag::csLoading)) << name;
-    // Loaded comes only after the last component's settings were read.
-    EXPECT_EQ(Find(name)->SawLastValue, 42) << name;
-  }
 }
 
-TEST_F(DescriptionTest, BindsEventsToTheRootsMethodsAndNamesToComponents) {
-  Read(Probe("Root", {}, {Probe("A", {{"OnPing", TIdent{"Ping"}}}),
-                          Probe("B", {{"Buddy", TIdent{"A"}}})}));
-  ASSERT_TRUE(Find("A")->OnPing);
-  Find("A")->OnPing(Find("A"));
-  EXPECT_EQ(Pings, 1);
-  EXPECT_EQ(Find("B")->Text, "A");
-}
-
-TEST_F(DescriptionTest, RefusesWhatTheClassesDoNotSay) {
-  struct TCase {
-    const char* What;
+TEST(ReadDescription, RefusesWhatTheClassesDoNotSay) {
+  const auto inA = [](TProperties properties, std::vector<TObjectDescription> children = {}) {
+    return Probe("Root", {}, {Probe("A", std::move(properties), std::move(children))});
+  };
+  const struct {
     TObjectDescription Description;
     const char* Message;
+  } cases[] = {
+      {inA({{"Colour", std::int64_t{1}}}), "プロパティ Colour は存在しません"},
+      {inA({{"Value", "ten"}}), "プロパティ Value の値が不正です"},
+      {Probe("Root", {{"Text", std::int64_t{3}}}), "プロパティ Text の値が不正です"},
+      {inA({{"OnPing", TIdent{"Pong"}}}), "メソッド Pong が見つかりません"},
+      {inA({{"Buddy", TIdent{"Z"}}}), "コンポーネント Z が見つかりません"},
+      {inA({}, {Probe("L", {}, {}, TLoner::Published())}), "L を A の中に置くことはできません"},
   };
-  const TCase cases[] = {
-      {"unknown property", Probe("Root", {}, {Probe("A", {{"Colour", std::int64_t{1}}})}),
-       "プロパティ Colour は存在しません"},
-      {"text for a number", Probe("Root", {}, {Probe("A", {{"Value", "ten"}})}),
-       "プロパティ Value の値が不正です"},
-      {"number for a text", Probe("Root", {{"Text", std::int64_t{3}}}),
-       "プロパティ Text の値が不正です"},
-      {"unknown method", Probe("Root", {}, {Probe("A", {{"OnPing", TIdent{"Pong"}}})}),
-       "メソッド Pong が見つかりません"},
-      {"unknown component", Probe("Root", {}, {Probe("A", {{"Buddy", TIdent{"Z"}}})}),
-       "コンポーネント Z が見つかりません"},
-      {"nesting a class that cannot be nested",
-       Probe("Root", {}, {Probe("A", {}, {{&TLoner::Published(), "L", {}, {}}})}),
-       "L を A の中に置くことはできません"},
-  };
-  for (const TCase& c : cases) {
+  for (const auto& c : cases) {
     TProbe root(nullptr);
     try {
       ReadDescription(root, TProbe::Published(), c.Description, {});
-      ADD_FAILURE() << c.What << ": no failure";
+      ADD_FAILURE() << "no failure, expected " << c.Message;
     } catch (const EReadError& failure) {
-      EXPECT_EQ(failure.Message(), c.Message) << c.What;
+      EXPECT_EQ(failure.Message(), c.Message);
     }
   }
-}
-
-TEST_F(DescriptionTest, ATopLevelObjectWithoutParentSetterStaysInTheRootAlone) {
-  Read(Probe("Root", {}, {{&TLoner::Published(), "L", {{"Value", std::int64_t{5}}}, {}}}));
-  ASSERT_NE(Find("L"), nullptr);
-  EXPECT_EQ(Find("L")->Value, 5);
-  EXPECT_EQ(Find("L")->Parent, nullptr);
 }
 
 }  // namespace

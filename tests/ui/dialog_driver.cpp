@@ -8,38 +8,25 @@
 
 namespace {
 
-struct TDialogSearch {
-  HWND Skip;
-  HWND Found;
-};
-
-BOOL CALLBACK VisitThreadWindow(HWND window, LPARAM data) {
-  auto* search = reinterpret_cast<TDialogSearch*>(data);
+bool HasClass(HWND window, std::wstring_view name) {
   wchar_t className[16] = {};
   ::GetClassNameW(window, className, 16);
-  if (window != search->Skip && std::wstring_view(className) == L"#32770" &&
-      ::IsWindowVisible(window)) {
-    search->Found = window;
-    return FALSE;
-  }
-  return TRUE;
+  return _wcsicmp(className, std::wstring(name).c_str()) == 0;
 }
 
-// A visible dialog box of `thread` other than `skip`; null when there is none.
-HWND FindDialog(DWORD thread, HWND skip) {
-  TDialogSearch search{skip, nullptr};
-  ::EnumThreadWindows(thread, &VisitThreadWindow, reinterpret_cast<LPARAM>(&search));
-  return search.Found;
+// Finds a visible dialog box other than the one given in `data` (a pair: skip, found).
+BOOL CALLBACK VisitThreadWindow(HWND window, LPARAM data) {
+  auto& [skip, found] = *reinterpret_cast<std::pair<HWND, HWND>*>(data);
+  if (window == skip || !HasClass(window, L"#32770") || !::IsWindowVisible(window)) return TRUE;
+  found = window;
+  return FALSE;
 }
 
-// The message of a message box: the text of its static controls that carry any.
+// The message of a message box: the text of its static controls.
 std::string MessageText(HWND dialog) {
   std::string text;
-  for (HWND child = ::GetWindow(dialog, GW_CHILD); child != nullptr;
-       child = ::GetWindow(child, GW_HWNDNEXT)) {
-    wchar_t className[16] = {};
-    ::GetClassNameW(child, className, 16);
-    if (_wcsicmp(className, L"Static") == 0) text += WindowText(child);
+  for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    if (HasClass(child, L"Static")) text += WindowText(child);
   }
   return text;
 }
@@ -51,8 +38,8 @@ void Press(HWND dialog, int id) {
 
 // The file-name box of a file dialog: a combo box in the modern dialog, an edit in the old one.
 HWND FileNameBox(HWND dialog) {
-  if (HWND box = ::GetDlgItem(dialog, cmb13)) return box;
-  return ::GetDlgItem(dialog, edt1);
+  HWND box = ::GetDlgItem(dialog, cmb13);
+  return box != nullptr ? box : ::GetDlgItem(dialog, edt1);
 }
 
 }  // namespace
@@ -63,8 +50,8 @@ std::string WindowText(HWND window) {
   return platform::Narrow(text);
 }
 
-TDialogDriver::TDialogDriver(std::vector<TStep> steps, DWORD thread)
-    : Thread_(thread), Steps_(std::move(steps)), Watcher_([this] { Watch(); }) {}
+TDialogDriver::TDialogDriver(std::vector<TStep> steps)
+    : Thread_(::GetCurrentThreadId()), Steps_(std::move(steps)), Watcher_([this] { Watch(); }) {}
 
 TDialogDriver::~TDialogDriver() {
   Stop_ = true;
@@ -85,26 +72,24 @@ void TDialogDriver::Watch() {
   std::size_t next = 0;
   HWND last = nullptr;
   while (!Stop_) {
-    HWND dialog = FindDialog(Thread_, last);
+    std::pair<HWND, HWND> search{last, nullptr};
+    ::EnumThreadWindows(Thread_, &VisitThreadWindow, reinterpret_cast<LPARAM>(&search));
+    HWND dialog = search.second;
     if (dialog == nullptr) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      ::Sleep(20);
       continue;
     }
-    // Let the dialog finish setting itself up before it is driven.
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    TDialogSeen seen{WindowText(dialog), MessageText(dialog)};
-    if (next < Steps_.size()) {
-      Steps_[next++](dialog);
+    ::Sleep(150);  // let the dialog finish setting itself up before it is driven
+    // Recorded before it is acted on, so that the record is complete when the dialog returns.
+    const bool expected = next < Steps_.size();
+    {
       std::lock_guard lock(Mutex_);
-      Handled_.push_back(seen);
-    } else {
-      Press(dialog, IDCANCEL);
-      std::lock_guard lock(Mutex_);
-      Unexpected_.push_back(seen);
+      (expected ? Handled_ : Unexpected_).push_back({WindowText(dialog), MessageText(dialog)});
     }
+    expected ? Steps_[next++](dialog) : Press(dialog, IDCANCEL);
     // Wait for it to go, so that the same box is never driven twice.
     for (int i = 0; i < 500 && ::IsWindow(dialog) && ::IsWindowVisible(dialog) && !Stop_; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      ::Sleep(20);
     }
     last = ::IsWindow(dialog) ? dialog : nullptr;
   }
@@ -118,12 +103,8 @@ TDialogDriver::TStep TDialogDriver::ChooseFile(std::string path) {
   };
 }
 
-TDialogDriver::TStep TDialogDriver::Cancel() {
-  return [](HWND dialog) { Press(dialog, IDCANCEL); };
-}
-
-TDialogDriver::TStep TDialogDriver::PressOk() {
-  return [](HWND dialog) { Press(dialog, IDOK); };
+TDialogDriver::TStep TDialogDriver::PressButton(int button) {
+  return [button](HWND dialog) { Press(dialog, button); };
 }
 
 TDialogDriver::TStep TDialogDriver::ReadFileNameAndCancel(std::string* name) {

@@ -1,20 +1,17 @@
 // Drives the modal dialogs that code under test opens on the test's own thread: a watcher
-// thread waits for each dialog box (the common file dialogs, message boxes), acts on it as the
-// next step says, and closes any dialog that no step expected, recording what it said, so that a
-// test never hangs on an unexpected box.
+// thread hands each dialog box (file dialogs, message boxes) to the next step, and cancels any
+// dialog that no step expected, recording what it said, so that a test never hangs on one.
 #pragma once
 
 #include <windows.h>
 
 #include <atomic>
-#include <chrono>
 #include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
-// What a step saw of the dialog it acted on.
 struct TDialogSeen {
   std::string Title;
   std::string Text;  // the message of a message box; empty for other dialogs
@@ -24,23 +21,20 @@ class TDialogDriver {
  public:
   using TStep = std::function<void(HWND dialog)>;
 
-  // Starts watching the dialogs of `thread` (by default the calling thread). Each dialog that
-  // appears is handed to the next of `steps`; once they are used up, further dialogs are
-  // recorded as unexpected and cancelled.
-  explicit TDialogDriver(std::vector<TStep> steps, DWORD thread = ::GetCurrentThreadId());
+  // Starts watching the dialogs of the calling thread.
+  explicit TDialogDriver(std::vector<TStep> steps);
   TDialogDriver(const TDialogDriver&) = delete;
   TDialogDriver& operator=(const TDialogDriver&) = delete;
-  // Stops watching.
   ~TDialogDriver();
 
   // The dialogs the steps acted on, and those no step expected, in order.
   std::vector<TDialogSeen> Handled() const;
   std::vector<TDialogSeen> Unexpected() const;
 
-  // Steps: type `path` as the file name and press OK; press Cancel; press OK (a message box).
+  // Types `path` as the file name and presses OK.
   static TStep ChooseFile(std::string path);
-  static TStep Cancel();
-  static TStep PressOk();
+  // Presses IDOK or IDCANCEL.
+  static TStep PressButton(int button);
   // Reads the file name the dialog opened with into `name` (UTF-8), then presses Cancel.
   static TStep ReadFileNameAndCancel(std::string* name);
 

@@ -16,19 +16,25 @@ namespace {
 
 using TProperties = std::vector<std::pair<std::string, TPropertyValue>>;
 
-TObjectDescription Control(const TPublishedClass& objectClass, const char* name, int left, int top,
-                           int width, int height, TProperties more,
-                           std::vector<TObjectDescription> children = {}) {
-  TProperties properties{{"Left", std::int64_t{left}},
-                         {"Top", std::int64_t{top}},
-                         {"Width", std::int64_t{width}},
-                         {"Height", std::int64_t{height}}};
-  for (auto& property : more) properties.push_back(std::move(property));
+TObjectDescription Control(const TPublishedClass& objectClass, const char* name, RECT bounds,
+                           TProperties more, std::vector<TObjectDescription> children = {}) {
+  TProperties properties{{"Left", std::int64_t{bounds.left}},
+                         {"Top", std::int64_t{bounds.top}},
+                         {"Width", std::int64_t{bounds.right}},
+                         {"Height", std::int64_t{bounds.bottom}},
+                         {"Caption", name}};
+  properties.insert(properties.end(), more.begin(), more.end());
   return {&objectClass, name, std::move(properties), std::move(children)};
 }
 
-// A window whose tab order differs from its creation order, with a container, a group, a hidden
-// button and a button whose handler fails.
+TObjectDescription Button(const char* name, RECT bounds, std::int64_t tabOrder,
+                          const char* onClick = "Clicked") {
+  return Control(TButton::Published(), name, bounds,
+                 {{"TabOrder", tabOrder}, {"OnClick", TIdent{onClick}}});
+}
+
+// A window whose tab order differs from its creation order, with a container, a group and a
+// button whose handler fails.
 class TProbeForm : public TForm {
  public:
   TS_CLASS_NAME(TProbeForm)
@@ -39,13 +45,24 @@ class TProbeForm : public TForm {
   }
 
   explicit TProbeForm(TComponent* owner) : TForm(owner) {
-    ReadFormDescription(Published(), Description());
-    BindField(Box, "Box");
+    static const TObjectDescription description{
+        &Published(),
+        "ProbeForm",
+        {{"Width", std::int64_t{420}}, {"Height", std::int64_t{300}}, {"Caption", "Probe"}},
+        {Control(TPanel::Published(), "Box", {10, 10, 150, 100}, {{"TabOrder", std::int64_t{3}}},
+                 {Button("Inner", {10, 10, 100, 25}, 0)}),
+         // The index comes before the items it selects, as stored descriptions have it.
+         Control(TRadioGroup::Published(), "Group", {200, 10, 150, 120},
+                 {{"ItemIndex", std::int64_t{1}},
+                  {"Items.Strings", TStringList{{"a", "b", "c"}}},
+                  {"TabOrder", std::int64_t{1}}}),
+         Button("First", {10, 150, 100, 25}, 2), Button("Second", {120, 150, 100, 25}, 0),
+         Button("Failing", {10, 190, 100, 25}, 4, "Fail")}};
+    ReadFormDescription(Published(), description);
     BindField(Inner, "Inner");
     BindField(Group, "Group");
     BindField(First, "First");
     BindField(Second, "Second");
-    BindField(Hidden, "Hidden");
     BindField(Failing, "Failing");
   }
 
@@ -55,52 +72,8 @@ class TProbeForm : public TForm {
     return TForm::MethodAddress(name);
   }
 
-  static const TObjectDescription& Description() {
-    static const TObjectDescription description{
-        &Published(),
-        "ProbeForm",
-        {{"Left", std::int64_t{40}},
-         {"Top", std::int64_t{30}},
-         {"Width", std::int64_t{420}},
-         {"Height", std::int64_t{300}},
-         {"Caption", "Probe"},
-         {"BorderIcons", TIdentSet{}},
-         {"Font.Name", "ＭＳ Ｐゴシック"},
-         {"Font.Height", std::int64_t{-12}},
-         {"Font.Charset", TIdent{"SHIFTJIS_CHARSET"}}},
-        {Control(TPanel::Published(), "Box", 10, 10, 150, 100,
-                 {{"Caption", "Box"}, {"TabOrder", std::int64_t{3}}},
-                 {Control(TButton::Published(), "Inner", 10, 10, 100, 25,
-                          {{"Caption", "Inner"},
-                           {"TabOrder", std::int64_t{0}},
-                           {"OnClick", TIdent{"Clicked"}}})}),
-         Control(TRadioGroup::Published(), "Group", 200, 10, 150, 120,
-                 {{"Caption", "Group"},
-                  // The index comes before the items it selects, as stored descriptions have it.
-                  {"ItemIndex", std::int64_t{1}},
-                  {"Items.Strings", TStringList{{"a", "b", "c"}}},
-                  {"TabOrder", std::int64_t{1}}}),
-         Control(TButton::Published(), "First", 10, 150, 100, 25,
-                 {{"Caption", "First"}, {"TabOrder", std::int64_t{2}}, {"OnClick", TIdent{"Clicked"}}}),
-         Control(TButton::Published(), "Second", 120, 150, 100, 25,
-                 {{"Caption", "Second"}, {"TabOrder", std::int64_t{0}}, {"OnClick", TIdent{"Clicked"}}}),
-         Control(TButton::Published(), "Hidden", 230, 150, 100, 25,
-                 {{"Caption", "Hidden"},
-                  {"TabOrder", std::int64_t{4}},
-                  {"Visible", false},
-                  {"OnClick", TIdent{"Clicked"}}}),
-         Control(TButton::Published(), "Failing", 10, 190, 100, 25,
-                 {{"Caption", "Failing"}, {"TabOrder", std::int64_t{5}}, {"OnClick", TIdent{"Fail"}}})}};
-    return description;
-  }
-
-  TPanel* Box = nullptr;
-  TButton* Inner = nullptr;
+  TButton *Inner = nullptr, *First = nullptr, *Second = nullptr, *Failing = nullptr;
   TRadioGroup* Group = nullptr;
-  TButton* First = nullptr;
-  TButton* Second = nullptr;
-  TButton* Hidden = nullptr;
-  TButton* Failing = nullptr;
   std::vector<TObject*> Clicks;
 };
 
@@ -131,117 +104,68 @@ class FormTest : public ::testing::Test {
   TProbeForm* Form = nullptr;
 };
 
-TEST_F(FormTest, TabVisitsShowingControlsByTabOrderAndStartsAtTheFirst) {
-  const HWND expected[] = {Form->Second->Handle(), Form->Group->ItemHandle(1),
-                           Form->First->Handle(), Form->Inner->Handle(), Form->Failing->Handle()};
-  EXPECT_EQ(Form->TabStops(), std::vector<HWND>(std::begin(expected), std::end(expected)));
-
-  // The window's first activation puts the focus on the first stop.
-  EXPECT_EQ(::GetFocus(), expected[0]);
-  for (std::size_t i = 1; i <= std::size(expected); ++i) {
+TEST_F(FormTest, KeysMoveTheFocusClicksReachTheHandlersAndClosingEndsTheLoop) {
+  const std::vector<HWND> stops = {Form->Second->Handle(), Form->Group->ItemHandle(1),
+                                   Form->First->Handle(), Form->Inner->Handle(),
+                                   Form->Failing->Handle()};
+  EXPECT_EQ(Form->TabStops(), stops) << "by tab order, showing controls only";
+  EXPECT_EQ(::GetFocus(), stops[0]) << "the first activation focuses the first stop";
+  for (std::size_t i = 1; i <= stops.size(); ++i) {
     Press(VK_TAB);
-    EXPECT_EQ(::GetFocus(), expected[i % std::size(expected)]) << "after " << i << " Tab presses";
+    EXPECT_EQ(::GetFocus(), stops[i % stops.size()]) << "after " << i << " Tab presses";
   }
-  // Shift+Tab goes back, wrapping around.
   Press(VK_TAB, true);
-  EXPECT_EQ(::GetFocus(), expected[std::size(expected) - 1]);
-  EXPECT_EQ(Form->Clicks.size(), 0u) << "moving the focus clicks nothing";
-}
+  EXPECT_EQ(::GetFocus(), stops.back()) << "Shift+Tab goes back, wrapping around";
+  EXPECT_TRUE(Form->Clicks.empty()) << "moving the focus clicks nothing";
 
-TEST_F(FormTest, ArrowKeysMoveTheSelectionInsideTheGroup) {
   ASSERT_EQ(Form->Group->ItemIndex(), 1);
   ::SetFocus(Form->Group->ItemHandle(1));
-  struct TCase {
+  const struct {
     WPARAM Key;
     int Selected;
-  };
-  const TCase cases[] = {{VK_DOWN, 2}, {VK_DOWN, 0}, {VK_UP, 2}, {VK_LEFT, 1}, {VK_RIGHT, 2}};
-  for (const TCase& c : cases) {
+  } arrows[] = {{VK_DOWN, 2}, {VK_DOWN, 0}, {VK_UP, 2}, {VK_LEFT, 1}, {VK_RIGHT, 2}};
+  for (const auto& c : arrows) {
     Press(c.Key);
     EXPECT_EQ(Form->Group->ItemIndex(), c.Selected) << "key " << c.Key;
-    EXPECT_EQ(::GetFocus(), Form->Group->ItemHandle(c.Selected));
+    EXPECT_EQ(::GetFocus(), Form->Group->ItemHandle(c.Selected)) << "key " << c.Key;
     for (int i = 0; i < 3; ++i) {
-      const auto check = ::SendMessageW(Form->Group->ItemHandle(i), BM_GETCHECK, 0, 0);
-      EXPECT_EQ(check == BST_CHECKED, i == c.Selected) << "item " << i;
+      const bool checked = ::SendMessageW(Form->Group->ItemHandle(i), BM_GETCHECK, 0, 0) == BST_CHECKED;
+      EXPECT_EQ(checked, i == c.Selected) << "item " << i << " after key " << c.Key;
     }
   }
-  // Tab leaves the group and comes back to its selected item.
   Press(VK_TAB);
   Press(VK_TAB, true);
-  EXPECT_EQ(::GetFocus(), Form->Group->ItemHandle(2));
-}
+  EXPECT_EQ(::GetFocus(), Form->Group->ItemHandle(2)) << "Tab comes back to the selected item";
 
-TEST_F(FormTest, ClickAndEnterCallTheHandlerWithTheButtonAsSender) {
+  // A click and Enter call the handler with the button as sender; a click on a radio item
+  // selects it and calls no button handler.
   ::SendMessageW(Form->First->Handle(), BM_CLICK, 0, 0);
   ::SetFocus(Form->Inner->Handle());
   Press(VK_RETURN);
-  // A mouse click on the radio group's item selects it without any button handler.
   ::SendMessageW(Form->Group->ItemHandle(0), BM_CLICK, 0, 0);
   EXPECT_EQ(Form->Clicks, (std::vector<TObject*>{Form->First, Form->Inner}));
   EXPECT_EQ(Form->Group->ItemIndex(), 0);
-}
 
-TEST_F(FormTest, AFailingHandlerShowsTheErrorBoxAndTheWindowGoesOn) {
+  // A failing handler shows the standard error box, and the window goes on.
   {
-    TDialogDriver driver({TDialogDriver::PressOk()});
+    TDialogDriver driver({TDialogDriver::PressButton(IDOK)});
     ::SendMessageW(Form->Failing->Handle(), BM_CLICK, 0, 0);
     const auto handled = driver.Handled();
-    ASSERT_EQ(handled.size(), 1u);
+    ASSERT_EQ(handled.size(), 1u) << "no error box";
     EXPECT_EQ(handled[0].Title, "Probe");
     EXPECT_EQ(handled[0].Text, "書けません.");
   }
-  ::SendMessageW(Form->Second->Handle(), BM_CLICK, 0, 0);
-  EXPECT_EQ(Form->Clicks, (std::vector<TObject*>{Form->Second}));
-}
+  Form->Clicks.clear();
 
-TEST_F(FormTest, ResizingTheWindowMovesNothing) {
-  const auto where = [](HWND window) {
-    RECT rect{};
-    ::GetWindowRect(window, &rect);
-    ::MapWindowPoints(nullptr, ::GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
-    return std::vector<LONG>{rect.left, rect.top, rect.right, rect.bottom};
-  };
-  const HWND controls[] = {Form->Box->Handle(), Form->Inner->Handle(), Form->Group->Handle(),
-                           Form->Group->ItemHandle(2), Form->First->Handle(), Form->Failing->Handle()};
-  std::vector<std::vector<LONG>> before;
-  for (HWND control : controls) before.push_back(where(control));
-  for (const SIZE size : {SIZE{700, 600}, SIZE{200, 150}}) {
-    ::SetWindowPos(Form->Handle(), nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
-    Application.ProcessMessages();
-    EXPECT_EQ(Form->Width(), size.cx);
-    for (std::size_t i = 0; i < std::size(controls); ++i) {
-      EXPECT_EQ(where(controls[i]), before[i]) << "control " << i << " at " << size.cx;
-    }
-  }
-}
-
-TEST_F(FormTest, EveryControlTakesTheFormsFontAndTheFrameFollowsTheBorderIcons) {
-  const auto font = reinterpret_cast<HFONT>(::SendMessageW(Form->First->Handle(), WM_GETFONT, 0, 0));
-  EXPECT_EQ(font, Form->Font().Handle());
-  EXPECT_EQ(reinterpret_cast<HFONT>(::SendMessageW(Form->Inner->Handle(), WM_GETFONT, 0, 0)), font);
-  EXPECT_EQ(reinterpret_cast<HFONT>(::SendMessageW(Form->Group->ItemHandle(0), WM_GETFONT, 0, 0)),
-            font);
-  LOGFONTW described{};
-  ::GetObjectW(font, sizeof described, &described);
-  EXPECT_EQ(described.lfHeight, -12);
-  EXPECT_EQ(described.lfCharSet, SHIFTJIS_CHARSET);
-  EXPECT_STREQ(described.lfFaceName, L"ＭＳ Ｐゴシック");
-
-  const auto style = ::GetWindowLongW(Form->Handle(), GWL_STYLE);
-  EXPECT_EQ(style & WS_SYSMENU, 0) << "no title-bar buttons, no system menu";
-  EXPECT_NE(style & WS_THICKFRAME, 0) << "a sizeable frame";
-  EXPECT_EQ(WindowText(Form->Handle()), "Probe");
-}
-
-TEST_F(FormTest, ClosingTheMainWindowEndsTheLoopAfterWhatIsQueued) {
+  // Closing the main window ends the loop after what is queued, and the window goes on until then.
   ::PostMessageW(Form->First->Handle(), BM_CLICK, 0, 0);
   Form->Close();
   ::PostMessageW(Form->Second->Handle(), BM_CLICK, 0, 0);
   EXPECT_FALSE(Application.Terminated());
   Application.ProcessMessages();
   EXPECT_TRUE(Application.Terminated());
-  // Both clicks queued before the quit request were still handled.
-  EXPECT_EQ(Form->Clicks, (std::vector<TObject*>{Form->First, Form->Second}));
+  EXPECT_EQ(Form->Clicks, (std::vector<TObject*>{Form->First, Form->Second}))
+      << "clicks queued around the close request are still handled";
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -16,13 +15,13 @@
 
 namespace {
 
-// Colours as 0xRRGGBB.
-using TRGB = std::uint32_t;
+using TRGB = std::uint32_t;  // 0xRRGGBB
 
-// A picture of `bitCount` bits (24 or 1) from `pixels` given row by row from the top. For 1 bit
+// A picture of `bitCount` bits (24 or 1) from `pixels` given row by row from the top; for 1 bit
 // a pixel is 0 (black) or anything else (white).
-TRasterBitmapPtr Section(int width, int height, const std::vector<TRGB>& pixels, int bitCount = 24,
-                         bool topDown = false) {
+std::unique_ptr<TBitmap> Picture(int width, int height, const std::vector<TRGB>& pixels,
+                                 int bitCount = 24, bool topDown = false,
+                                 std::unique_ptr<TBitmap> bitmap = std::make_unique<TBitmap>()) {
   TBitmapInfoHeader header{};
   header.biSize = 40;
   header.biWidth = width;
@@ -38,19 +37,14 @@ TRasterBitmapPtr Section(int width, int height, const std::vector<TRGB>& pixels,
       const TRGB colour = pixels[static_cast<std::size_t>(y * width + x)];
       if (bitCount == 1) {
         if (colour != 0) row[x / 8] = static_cast<std::uint8_t>(row[x / 8] | (0x80 >> (x % 8)));
-      } else {
-        row[3 * x] = static_cast<std::uint8_t>(colour);
-        row[3 * x + 1] = static_cast<std::uint8_t>(colour >> 8);
-        row[3 * x + 2] = static_cast<std::uint8_t>(colour >> 16);
+        continue;
+      }
+      for (int channel = 0; channel < 3; ++channel) {
+        row[3 * x + channel] = static_cast<std::uint8_t>(colour >> (8 * channel));
       }
     }
   }
-  return section;
-}
-
-std::unique_ptr<TBitmap> Picture24(int width, int height, const std::vector<TRGB>& pixels) {
-  auto bitmap = std::make_unique<TBitmap>();
-  bitmap->ImageLoaded(Section(width, height, pixels), nullptr, false);
+  bitmap->ImageLoaded(std::move(section), nullptr, false);
   return bitmap;
 }
 
@@ -61,157 +55,119 @@ class TOtherBitmap : public TBitmap {
   TGraphicClass ClassType() const override { return TGraphicClass::Of<TOtherBitmap>(); }
 };
 
-TEST(Picture, HoldsANewPictureOfTheSameClassSharingThePixels) {
-  for (const bool derived : {false, true}) {
-    std::unique_ptr<TBitmap> source = derived ? std::make_unique<TOtherBitmap>() : std::make_unique<TBitmap>();
-    source->ImageLoaded(Section(2, 1, {0xFF0000, 0x00FF00}), nullptr, false);
-    TPicture picture;
-    picture.SetGraphic(source.get());
+TEST(Picture, HoldsANewPictureOfTheSameClassSharingThePixelsUntilAWrite) {
+  auto source = Picture(2, 1, {0xFF0000, 0x00FF00}, 24, false, std::make_unique<TOtherBitmap>());
+  TPicture picture;
+  picture.SetGraphic(source.get());
+  ASSERT_NE(picture.Graphic(), nullptr);
+  EXPECT_NE(picture.Graphic(), source.get()) << "the holder keeps no reference to the given one";
+  EXPECT_STREQ(picture.Graphic()->ClassName(), "TOtherBitmap");
+  auto& held = dynamic_cast<TBitmap&>(*picture.Graphic());
+  EXPECT_EQ(&held.Image(), &source->Image()) << "assignment shares the image";
+  EXPECT_EQ(source->Image().RefCount(), 2);
 
-    ASSERT_NE(picture.Graphic(), nullptr);
-    EXPECT_NE(picture.Graphic(), source.get()) << "the holder keeps no reference to the given picture";
-    EXPECT_STREQ(picture.Graphic()->ClassName(), source->ClassName());
-    auto& held = dynamic_cast<TBitmap&>(*picture.Graphic());
-    EXPECT_EQ(&held.Image(), &source->Image()) << "assignment shares the image";
-    EXPECT_EQ(source->Image().RefCount(), 2);
-
-    // A write to the source gives the source its own copy; the holder's pixels stay.
-    source->RowData(0)[0] = 0x11;
-    EXPECT_EQ(held.Image().RefCount(), 1);
-    source.reset();
-    ASSERT_EQ(picture.Width(), 2);
-    EXPECT_EQ(held.RowData(0)[2], 0xFF) << "red of the first pixel";
-    EXPECT_EQ(held.RowData(0)[0], 0x00);
-  }
+  source->RowData(0)[0] = 0x11;  // the source gets its own copy; the holder's pixels stay
+  EXPECT_EQ(held.Image().RefCount(), 1);
+  source.reset();
+  ASSERT_EQ(picture.Width(), 2);
+  EXPECT_EQ(held.RowData(0)[2], 0xFF) << "red of the first pixel";
+  EXPECT_EQ(held.RowData(0)[0], 0x00) << "blue of the first pixel";
 }
 
 TEST(Picture, ReportsReplacementsAndChangesOfTheHeldPictureOnly) {
   TPicture picture;
   int changes = 0;
   picture.SetOnChange([&] { ++changes; });
-  auto first = Picture24(1, 1, {0x123456});
-  picture.SetGraphic(first.get());
+  auto given = Picture(1, 1, {0x123456});
+  picture.SetGraphic(given.get());
   EXPECT_EQ(changes, 1);
-
-  auto* held = dynamic_cast<TBitmap*>(picture.Graphic());
-  held->SetPixelLayout(TPixelLayout::pl32Bit);
+  dynamic_cast<TBitmap*>(picture.Graphic())->SetPixelLayout(TPixelLayout::pl32Bit);
   EXPECT_EQ(changes, 2) << "a change of the held picture repaints";
-  first->SetPixelLayout(TPixelLayout::pl8Bit);
+  given->SetPixelLayout(TPixelLayout::pl8Bit);
   EXPECT_EQ(changes, 2) << "the given picture is not watched";
-
   picture.Assign(nullptr);
   EXPECT_EQ(changes, 3);
   EXPECT_EQ(picture.Graphic(), nullptr);
-  EXPECT_EQ(picture.Width(), 0);
 }
 
 TEST(Picture, StoredFormNamesAPictureClassOrNone) {
-  struct TCase {
+  const struct {
     std::vector<std::uint8_t> Bytes;
-    bool Fails;
+    const char* Failure;  // null: the holder ends up empty
+  } cases[] = {
+      {{0}, nullptr},
+      {{5, 'T', 'N', 'o', 'n', 'e', 0, 0, 0, 0}, "認識できない画像形式です"},
+      {{7, 'T', 'B', 'i', 't', 'm', 'a', 'p', 0, 0, 0, 0}, nullptr},  // a bitmap of no bytes
   };
-  const TCase cases[] = {
-      {{0}, false},                                          // no class: empty
-      {{5, 'T', 'N', 'o', 'n', 'e', 0, 0, 0, 0}, true},      // no such class
-      {{7, 'T', 'B', 'i', 't', 'm', 'a', 'p', 0, 0, 0, 0}, false},  // a bitmap of no bytes
-  };
-  for (const TCase& c : cases) {
+  for (const auto& c : cases) {
     TPicture picture;
-    auto previous = Picture24(1, 1, {0});
+    auto previous = Picture(1, 1, {0});
     picture.SetGraphic(previous.get());
     TMemoryViewStream stream(c.Bytes.data(), static_cast<std::int64_t>(c.Bytes.size()));
-    if (c.Fails) {
-      try {
-        picture.ReadData(stream);
-        ADD_FAILURE() << "an unknown class was taken";
-      } catch (const EInvalidGraphic& failure) {
-        EXPECT_EQ(failure.Message(), "認識できない画像形式です");
-      }
-      EXPECT_EQ(picture.Width(), 1) << "a failed read keeps the picture";
-    } else {
+    try {
       picture.ReadData(stream);
-      EXPECT_EQ(picture.Width(), 0);
+      EXPECT_EQ(c.Failure, nullptr) << "no failure, expected " << c.Failure;
+    } catch (const EInvalidGraphic& failure) {
+      EXPECT_EQ(failure.Message(), c.Failure ? c.Failure : "(none)");
     }
+    EXPECT_EQ(picture.Width(), c.Failure ? 1 : 0) << "a failed read keeps the picture";
   }
 }
 
-// A 32-bit memory surface to draw into, and its pixels.
+// A white 32-bit memory surface to draw into.
 class TSurface {
  public:
-  TSurface(int width, int height) : Width_(width), Height_(height), Dc_(::CreateCompatibleDC(nullptr)) {
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  TSurface(int width, int height) : Width_(width), Dc_(::CreateCompatibleDC(nullptr)) {
+    BITMAPINFO info{{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
     void* bits = nullptr;
     Bitmap_.Reset(::CreateDIBSection(Dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    Bits_ = static_cast<std::uint32_t*>(bits);
-    Old_ = ::SelectObject(Dc_, Bitmap_.Get());
+    Bits_ = static_cast<const std::uint32_t*>(bits);
+    ::SelectObject(Dc_, Bitmap_.Get());
+    ::PatBlt(Dc_, 0, 0, width, height, WHITENESS);
   }
-  ~TSurface() {
-    ::SelectObject(Dc_, Old_);
-    ::DeleteDC(Dc_);
-  }
+  ~TSurface() { ::DeleteDC(Dc_); }  // before the bitmap selected into it
   HDC Dc() const { return Dc_; }
-  TRGB Pixel(int x, int y) const {
-    ::GdiFlush();
-    return Bits_[y * Width_ + x] & 0xFFFFFF;
-  }
+  TRGB Pixel(int x, int y) const { return ::GdiFlush(), Bits_[y * Width_ + x] & 0xFFFFFF; }
 
  private:
   int Width_;
-  int Height_;
   HDC Dc_;
   TGdiObject<HBITMAP> Bitmap_;
-  std::uint32_t* Bits_ = nullptr;
-  HGDIOBJ Old_ = nullptr;
+  const std::uint32_t* Bits_ = nullptr;
 };
 
 TEST(StretchDrawBitmap, ScalesThePictureToTheRectangleWithTheStretchModeOfItsDepth) {
-  struct TCase {
+  const struct {
     const char* What;
     int BitCount;
     bool TopDown;
-    std::vector<TRGB> Pixels;    // 2 x 2, rows from the top
-    std::vector<TRGB> Expected;  // the four quadrants of the 4 x 4 target
-    int ModeAfter;               // the target started in BLACKONWHITE
+    std::vector<TRGB> Pixels;  // 2 x 2, rows from the top, each filling a quadrant of the 4 x 4
+    int ModeAfter;             // the target started in BLACKONWHITE
+  } cases[] = {
+      {"24 bits, bottom-up", 24, false, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF}, COLORONCOLOR},
+      {"24 bits, top-down", 24, true, {0x102030, 0x405060, 0x708090, 0xA0B0C0}, COLORONCOLOR},
+      {"monochrome keeps the mode", 1, false, {0, 0xFFFFFF, 0xFFFFFF, 0}, BLACKONWHITE},
   };
-  const TCase cases[] = {
-      {"24 bits, bottom-up", 24, false, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF},
-       {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF}, COLORONCOLOR},
-      {"24 bits, top-down", 24, true, {0x102030, 0x405060, 0x708090, 0xA0B0C0},
-       {0x102030, 0x405060, 0x708090, 0xA0B0C0}, COLORONCOLOR},
-      {"monochrome keeps the mode", 1, false, {0, 1, 1, 0}, {0x000000, 0xFFFFFF, 0xFFFFFF, 0x000000},
-       BLACKONWHITE},
-  };
-  for (const TCase& c : cases) {
+  for (const auto& c : cases) {
     TSurface surface(4, 4);
     ::SetStretchBltMode(surface.Dc(), BLACKONWHITE);
-    TBitmap bitmap;
-    bitmap.ImageLoaded(Section(2, 2, c.Pixels, c.BitCount, c.TopDown), nullptr, false);
-    StretchDrawBitmap(surface.Dc(), RECT{0, 0, 4, 4}, bitmap);
-    for (int quadrant = 0; quadrant < 4; ++quadrant) {
-      const int x0 = (quadrant % 2) * 2;
-      const int y0 = (quadrant / 2) * 2;
-      for (int y = y0; y < y0 + 2; ++y) {
-        for (int x = x0; x < x0 + 2; ++x) {
-          EXPECT_EQ(surface.Pixel(x, y), c.Expected[static_cast<std::size_t>(quadrant)])
-              << c.What << " at " << x << "," << y;
-        }
+    StretchDrawBitmap(surface.Dc(), RECT{0, 0, 4, 4}, *Picture(2, 2, c.Pixels, c.BitCount, c.TopDown));
+    for (int y = 0; y < 4; ++y) {
+      for (int x = 0; x < 4; ++x) {
+        EXPECT_EQ(surface.Pixel(x, y), c.Pixels[static_cast<std::size_t>(y / 2 * 2 + x / 2)])
+            << c.What << " at " << x << "," << y;
       }
     }
     EXPECT_EQ(::GetStretchBltMode(surface.Dc()), c.ModeAfter) << c.What;
   }
-}
-
-TEST(StretchDrawBitmap, AnEmptyPictureDrawsNothing) {
   TSurface surface(2, 2);
-  ::PatBlt(surface.Dc(), 0, 0, 2, 2, WHITENESS);
   TBitmap empty;
   StretchDrawBitmap(surface.Dc(), RECT{0, 0, 2, 2}, empty);
-  EXPECT_EQ(surface.Pixel(1, 1), 0xFFFFFFu);
+  EXPECT_EQ(surface.Pixel(1, 1), 0xFFFFFFu) << "an empty picture draws nothing";
 }
 
-// An image box on a form: it repaints when its picture changes and when it is uncovered, and
-// a repaint draws the held pixels again without making any new bitmap.
+// An image box repaints when its picture changes and when it is uncovered, drawing the held
+// pixels again without making any new bitmap.
 TEST(ImageBox, RepaintsFromTheSharedPixelsWithoutConverting) {
   TApplication application;
   TForm* form = nullptr;
@@ -223,18 +179,14 @@ TEST(ImageBox, RepaintsFromTheSharedPixelsWithoutConverting) {
   box->SetParent(form);
   form->Show();
   application.ProcessMessages();
-  const int blankPaints = box->PaintCount();
-  EXPECT_EQ(blankPaints, 0) << "an empty box draws no picture";
+  EXPECT_EQ(box->PaintCount(), 0) << "an empty box draws no picture";
 
-  auto source = Picture24(3, 2, {1, 2, 3, 4, 5, 6});
+  auto source = Picture(3, 2, {1, 2, 3, 4, 5, 6});
   box->Picture().SetGraphic(source.get());
   ::UpdateWindow(box->Handle());
   EXPECT_EQ(box->PaintCount(), 1) << "setting the picture repaints";
-
   const auto made = TRasterBitmap::MadeCount();
-  for (int i = 0; i < 3; ++i) {
-    ::RedrawWindow(box->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-  }
+  for (int i = 0; i < 3; ++i) ::RedrawWindow(box->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
   EXPECT_EQ(box->PaintCount(), 4);
   EXPECT_EQ(TRasterBitmap::MadeCount(), made) << "repainting made new bitmaps";
 }
