@@ -89,7 +89,7 @@ std::int32_t ReadImageShape(const std::uint8_t* data, std::size_t size, TImageSh
       static_cast<std::uint64_t>(size) * kMaxPixelsPerByte) {
     return SPI_BROKEN_DATA;
   }
-  if (format == TImageFormat::ifHdr && !HdrScanlinesTerminate(data, size, width, height)) {
+  if (format == TImageFormat::ifHdr && !HdrScanlinesReadable(data, size, width, height)) {
     return SPI_BROKEN_DATA;
   }
   if (format == TImageFormat::ifPng && !PngDataChunksFit(data, size)) return SPI_BROKEN_DATA;

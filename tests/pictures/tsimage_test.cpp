@@ -331,6 +331,31 @@ TEST(TsImagePlugin, DescribesItselfWithOneExtensionPerFilterWithinTheBuffer) {
   EXPECT_EQ(GetPluginInfo(0, nullptr, 255), 0);
 }
 
+TEST(TsImagePlugin, ARawTgaCutShortGivesItsWholeRowsAndBlackForTheRest) {
+  const TRgbaPicture picture = fixtures::Pattern(5, 4, false);
+  const TBytes whole = fixtures::MakeTga(picture, false);
+  // Rows are stored bottom-up after an 18-byte header: drop the top row and half of the next.
+  const std::size_t rowSize = 5 * 3;
+  const TBytes cut(whole.begin(),
+                   whole.begin() + static_cast<std::ptrdiff_t>(18 + rowSize * 2 + 7));
+  // Memory that held something else just before, so that unwritten pixels would show it.
+  for (int i = 0; i < 8; ++i) {
+    std::vector<std::uint8_t> dirty(picture.Rgba.size() * 3 / 4, 0xAB);
+    EXPECT_EQ(dirty.back(), 0xAB);
+  }
+  const TDib dib = Decode(cut);
+  ASSERT_EQ(dib.Result, SPI_SUCCESS);
+  ASSERT_EQ(dib.Height(), 4);
+  for (int y = 0; y < 4; ++y) {
+    for (int x = 0; x < 5; ++x) {
+      for (int c = 0; c < 3; ++c) {
+        const int expected = y >= 2 ? picture.At(x, y)[c] : 0;
+        EXPECT_EQ(dib.Pixel(x, y)[c], expected) << "pixel (" << x << "," << y << ") channel " << c;
+      }
+    }
+  }
+}
+
 TEST(TsImagePlugin, TruncatedAndDamagedPicturesAnswerErrorCodes) {
   const TRgbaPicture picture = fixtures::Pattern(24, 20, false);
   const std::pair<const char*, TBytes> sources[] = {
@@ -435,6 +460,21 @@ TBytes HdrWithZeroRun() {
   return bytes;
 }
 
+// An HDR file of `width` x 2 pixels in flat (not run-length) pixels, all of them present.
+// From width 8 on the decoder expects run-length rows; the first row's bytes tell it otherwise.
+TBytes FlatHdr(int width) {
+  const std::string header =
+      "#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n\n-Y 2 +X " + std::to_string(width) + "\n";
+  TBytes bytes(header.begin(), header.end());
+  for (int pixel = 0; pixel < width * 2; ++pixel) bytes.insert(bytes.end(), {128, 64, 32, 129});
+  return bytes;
+}
+
+TBytes WithoutLastByte(TBytes bytes) {
+  bytes.pop_back();
+  return bytes;
+}
+
 TEST(TsImagePlugin, RefusesImplausibleHeadersBeforeDecoding) {
   struct TCase {
     const char* What;
@@ -448,6 +488,9 @@ TEST(TsImagePlugin, RefusesImplausibleHeadersBeforeDecoding) {
        PngClaiming(16384, 16384), SPI_BROKEN_DATA},
       {"16 million pixels from 70 bytes", PngClaiming(4000, 4000), SPI_BROKEN_DATA},
       {"an HDR scanline with a run count of 0", HdrWithZeroRun(), SPI_BROKEN_DATA},
+      // The decoder would convert the bytes it did not find into pixels.
+      {"flat HDR pixels one byte short", WithoutLastByte(FlatHdr(3)), SPI_BROKEN_DATA},
+      {"HDR rows that turn flat, one byte short", WithoutLastByte(FlatHdr(8)), SPI_BROKEN_DATA},
       // The decoder would reserve what the chunk claims before finding the data missing.
       {"an IDAT chunk claiming 2 GB in a file of a hundred bytes",
        PngWithDataChunks(0x7FFFFFF0, false), SPI_BROKEN_DATA},
@@ -466,6 +509,8 @@ TEST(TsImagePlugin, RefusesImplausibleHeadersBeforeDecoding) {
   good.back() = 128 + 8;
   good.insert(good.end(), {100, 128 + 8, 100});
   EXPECT_EQ(Decode(good).Result, SPI_SUCCESS) << "the repaired HDR file";
+  EXPECT_EQ(Decode(FlatHdr(3)).Result, SPI_SUCCESS) << "flat HDR pixels, all present";
+  EXPECT_EQ(Decode(FlatHdr(8)).Result, SPI_SUCCESS) << "HDR rows that turn flat, all present";
   // Image data in two chunks, and a last chunk that holds exactly what it claims, still decode.
   EXPECT_EQ(Decode(PngWithDataChunks(0, true)).Result, SPI_SUCCESS) << "image data in two chunks";
   EXPECT_EQ(Decode(PngWithDataChunks(4, false)).Result, SPI_SUCCESS) << "a last chunk that fits";
