@@ -248,10 +248,9 @@ TEST_F(SearchPlacesTest, RegistryTroubleIsSilent) {
   for (const Case& c : cases) {
     c.arrange();
     EXPECT_EQ(SusiePluginDirectory(), c.found ? Text(susie) : "") << c.what;
-    EXPECT_EQ(Search({spsSusieDir, spsCurrentDir}),
-              c.found ? std::vector<std::string>{"susie", "current"}
-                      : std::vector<std::string>{"current"})
-        << c.what;
+    const std::vector<std::string> expected = c.found ? std::vector<std::string>{"susie", "current"}
+                                                      : std::vector<std::string>{"current"};
+    EXPECT_EQ(Search({spsSusieDir, spsCurrentDir}), expected) << c.what;
   }
   // The text is taken as stored: a variable in it is not expanded.
   ::SetEnvironmentVariableW(L"TINTSIGHT_TEST_DIR", wide.c_str());
