@@ -8,51 +8,13 @@
 //   clipboard_source hold <ready event> <done event>
 #include <windows.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <string>
-#include <vector>
 
 #include "clipboard_pattern.h"
 
 namespace {
-
-HBITMAP ColourBitmap(int width, int height) {
-  const HDC screen = ::GetDC(nullptr);
-  const HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-  const int rowLength = (width * 3 + 3) & ~3;
-  std::vector<std::uint8_t> bits(static_cast<std::size_t>(rowLength * height));
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      const std::uint32_t colour = clipboard_pattern::Colour(x, y);
-      std::uint8_t* pixel = bits.data() + y * rowLength + 3 * x;
-      pixel[0] = static_cast<std::uint8_t>(colour);
-      pixel[1] = static_cast<std::uint8_t>(colour >> 8);
-      pixel[2] = static_cast<std::uint8_t>(colour >> 16);
-    }
-  }
-  ::SetDIBits(screen, bitmap, 0, static_cast<UINT>(height), bits.data(), &info, DIB_RGB_COLORS);
-  ::ReleaseDC(nullptr, screen);
-  return bitmap;
-}
-
-HBITMAP MonochromeBitmap(int width, int height) {
-  // CreateBitmap wants rows padded to 2 bytes, top row first, 1 for white.
-  const int rowLength = ((width + 15) / 16) * 2;
-  std::vector<std::uint8_t> bits(static_cast<std::size_t>(rowLength * height));
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      if (clipboard_pattern::White(x, y)) {
-        bits[static_cast<std::size_t>(y * rowLength + x / 8)] |=
-            static_cast<std::uint8_t>(0x80 >> (x % 8));
-      }
-    }
-  }
-  return ::CreateBitmap(width, height, 1, 1, bits.data());
-}
 
 HGLOBAL Text(const wchar_t* text) {
   const std::size_t bytes = (std::wcslen(text) + 1) * sizeof(wchar_t);
@@ -92,8 +54,7 @@ int wmain(int argc, wchar_t** argv) {
   if (sized) {
     const int width = _wtoi(argv[2]);
     const int height = _wtoi(argv[3]);
-    ok = Put(owner, CF_BITMAP, mode == L"mono" ? MonochromeBitmap(width, height)
-                                               : ColourBitmap(width, height));
+    ok = Put(owner, CF_BITMAP, clipboard_pattern::MakeBitmap(width, height, mode == L"mono"));
   } else if (mode == L"text") {
     ok = Put(owner, CF_UNICODETEXT, Text(L"no picture here"));
   } else if (mode == L"hold") {

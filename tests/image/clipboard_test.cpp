@@ -4,24 +4,20 @@
 #include <gtest/gtest.h>
 
 #include "image/bitmap.h"
+#include "image_fixtures.h"
 #include "rtl/exception.h"
 
 namespace {
 
+using image_fixtures::ExpectFailure;
+constexpr char kUnsupported[] = "未対応のクリップボード データです";
+
 TEST(LoadFromClipboardData, RefusesAnyFormatButTheBitmapAndAMissingHandle) {
-  struct TCase {
-    unsigned Format;
-    std::uintptr_t Data;
-  };
-  const TCase cases[] = {{1, 0x1234}, {8, 0x1234}, {kClipboardBitmap, 0}, {0, 0}};
-  for (const TCase& c : cases) {
+  const std::pair<unsigned, std::uintptr_t> cases[] = {{1, 0x1234}, {8, 0x1234}, {kClipboardBitmap, 0}, {0, 0}};
+  for (const auto& [format, data] : cases) {
     TBitmap bitmap;
-    try {
-      bitmap.LoadFromClipboardData(c.Format, c.Data, 0);
-      ADD_FAILURE() << "format " << c.Format << " with data " << c.Data << " was taken";
-    } catch (const EInvalidGraphic& failure) {
-      EXPECT_EQ(failure.Message(), "未対応のクリップボード データです") << "format " << c.Format;
-    }
+    ExpectFailure<EInvalidGraphic>([&] { bitmap.LoadFromClipboardData(format, data, 0); }, kUnsupported,
+                                   "format " + std::to_string(format));
     EXPECT_TRUE(bitmap.Empty());
   }
 }
@@ -50,12 +46,8 @@ TEST(Clipboard, WithoutASystemClipboardNothingIsOfferedOrOpened) {
   }
   EXPECT_EQ(clipboard.OpenCount(), 0);
   TBitmap bitmap;
-  try {
-    bitmap.LoadFromClipboardData(kClipboardBitmap, 0x1234, 0);
-    ADD_FAILURE() << "a handle was taken";
-  } catch (const EInvalidGraphic& failure) {
-    EXPECT_EQ(failure.Message(), "未対応のクリップボード データです");
-  }
+  ExpectFailure<EInvalidGraphic>([&] { bitmap.LoadFromClipboardData(kClipboardBitmap, 0x1234, 0); },
+                                 kUnsupported, "a handle");
 }
 #endif
 
