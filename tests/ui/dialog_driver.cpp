@@ -2,16 +2,14 @@
 
 #include <dlgs.h>
 
-#include <string_view>
-
 #include "platform/text.h"
 
 namespace {
 
-bool HasClass(HWND window, std::wstring_view name) {
+bool HasClass(HWND window, const wchar_t* name) {
   wchar_t className[16] = {};
   ::GetClassNameW(window, className, 16);
-  return _wcsicmp(className, std::wstring(name).c_str()) == 0;
+  return _wcsicmp(className, name) == 0;
 }
 
 // Finds a visible dialog box other than the one given in `data` (a pair: skip, found).

@@ -16,21 +16,18 @@ namespace {
 
 using TProperties = std::vector<std::pair<std::string, TPropertyValue>>;
 
-TObjectDescription Control(const TPublishedClass& objectClass, const char* name, RECT bounds,
-                           TProperties more, std::vector<TObjectDescription> children = {}) {
-  TProperties properties{{"Left", std::int64_t{bounds.left}},
-                         {"Top", std::int64_t{bounds.top}},
-                         {"Width", std::int64_t{bounds.right}},
-                         {"Height", std::int64_t{bounds.bottom}},
-                         {"Caption", name}};
-  properties.insert(properties.end(), more.begin(), more.end());
-  return {&objectClass, name, std::move(properties), std::move(children)};
+// A control captioned with its name. A button needs a size of its own for a click to land on it.
+TObjectDescription Control(const TPublishedClass& objectClass, const char* name, std::int64_t tabOrder,
+                           TProperties more = {}, std::vector<TObjectDescription> children = {}) {
+  more.insert(more.begin(), {{"Caption", name}, {"TabOrder", tabOrder}});
+  return {&objectClass, name, std::move(more), std::move(children)};
 }
 
-TObjectDescription Button(const char* name, RECT bounds, std::int64_t tabOrder,
+TObjectDescription Button(const char* name, std::int64_t tabOrder, std::int64_t left, std::int64_t top,
                           const char* onClick = "Clicked") {
-  return Control(TButton::Published(), name, bounds,
-                 {{"TabOrder", tabOrder}, {"OnClick", TIdent{onClick}}});
+  return Control(TButton::Published(), name, tabOrder,
+                 {{"Left", left}, {"Top", top}, {"Width", std::int64_t{100}}, {"Height", std::int64_t{25}},
+                  {"OnClick", TIdent{onClick}}});
 }
 
 // A window whose tab order differs from its creation order, with a container, a group and a
@@ -49,15 +46,14 @@ class TProbeForm : public TForm {
         &Published(),
         "ProbeForm",
         {{"Width", std::int64_t{420}}, {"Height", std::int64_t{300}}, {"Caption", "Probe"}},
-        {Control(TPanel::Published(), "Box", {10, 10, 150, 100}, {{"TabOrder", std::int64_t{3}}},
-                 {Button("Inner", {10, 10, 100, 25}, 0)}),
+        {Control(TPanel::Published(), "Box", 3,
+                 {{"Width", std::int64_t{150}}, {"Height", std::int64_t{100}}}, {Button("Inner", 0, 10, 10)}),
          // The index comes before the items it selects, as stored descriptions have it.
-         Control(TRadioGroup::Published(), "Group", {200, 10, 150, 120},
-                 {{"ItemIndex", std::int64_t{1}},
-                  {"Items.Strings", TStringList{{"a", "b", "c"}}},
-                  {"TabOrder", std::int64_t{1}}}),
-         Button("First", {10, 150, 100, 25}, 2), Button("Second", {120, 150, 100, 25}, 0),
-         Button("Failing", {10, 190, 100, 25}, 4, "Fail")}};
+         Control(TRadioGroup::Published(), "Group", 1,
+                 {{"Left", std::int64_t{200}}, {"Width", std::int64_t{150}}, {"Height", std::int64_t{120}},
+                  {"ItemIndex", std::int64_t{1}}, {"Items.Strings", TStringList{{"a", "b", "c"}}}}),
+         Button("First", 2, 10, 150), Button("Second", 0, 120, 150),
+         Button("Failing", 4, 10, 190, "Fail")}};
     ReadFormDescription(Published(), description);
     BindField(Inner, "Inner");
     BindField(Group, "Group");
