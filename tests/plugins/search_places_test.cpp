@@ -106,14 +106,13 @@ class SearchPlacesTest : public ::testing::Test {
 
   // The places of the test modules that `options` found, in the collection's order.
   static std::vector<std::string> Found(TSPIs& spis) {
+    const std::string prefix = "tintsight-test-";
     std::vector<std::string> places;
     for (int i = 0; i < spis.Count(); ++i) {
-      std::string name = ExtractFileName(spis.Plugins(i)->FileName());
-      const std::string prefix = "tintsight-test-";
-      if (name.rfind(prefix, 0) != 0) continue;  // not ours: someone else's module
-      name.erase(0, prefix.size());
-      name.erase(name.size() - 4);
-      places.push_back(name);
+      const std::string name = ExtractFileName(spis.Plugins(i)->FileName());
+      // Only ours count: a system directory may hold someone else's module.
+      if (name.starts_with(prefix))
+        places.push_back(name.substr(prefix.size(), name.size() - prefix.size() - 4));
     }
     return places;
   }
