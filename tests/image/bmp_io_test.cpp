@@ -38,9 +38,9 @@ TBytes Stored(TBitmap& bitmap) {
 
 // A file as our writer lays it out: explicit image size and colour count, offset right after
 // the table.
-TBmpFields Canonical(int width, int height, int bits, int colours = 0, std::uint32_t compression = 0,
-                     std::vector<std::uint32_t> masks = {}) {
-  const std::size_t size = static_cast<std::size_t>((width * bits + 31) / 32 * 4 * std::abs(height));
+TBmpFields Canonical(int width, int height, int bits, int colours = 0,
+                     std::uint32_t compression = 0, std::vector<std::uint32_t> masks = {}) {
+  const auto size = static_cast<std::size_t>((width * bits + 31) / 32 * 4 * std::abs(height));
   return {.Width = width, .Height = height, .BitCount = static_cast<std::uint32_t>(bits),
           .Compression = compression, .SizeImage = static_cast<std::uint32_t>(size),
           .ColoursUsed = static_cast<std::uint32_t>(colours), .Masks = std::move(masks),
@@ -68,7 +68,8 @@ TEST(BmpReading, FilesOfEveryLayoutLoadAndStoreTheSameBytes) {
       {"8 bits top-down", Canonical(3, -3, 8, 256), TPixelLayout::pl8Bit},
       {"15 bits", Canonical(3, 2, 16), TPixelLayout::pl15Bit},
       {"16 bits 5-6-5", Canonical(3, 2, 16, 0, 3, {0xF800, 0x07E0, 0x001F}), TPixelLayout::pl16Bit},
-      {"16 bits, green 0x07E0", Canonical(3, 2, 16, 0, 3, {0x0F00, 0x07E0, 0x000F}), TPixelLayout::pl16Bit},
+      {"16 bits, green 0x07E0", Canonical(3, 2, 16, 0, 3, {0x0F00, 0x07E0, 0x000F}),
+       TPixelLayout::pl16Bit},
       {"16 bits with other masks", Canonical(3, 2, 16, 0, 3, {0x7C00, 0x03E0, 0x001F}),
        TPixelLayout::plCustom},
       {"24 bits, 3 x 2: 78 bytes", Canonical(3, 2, 24), TPixelLayout::pl24Bit},
@@ -154,11 +155,12 @@ TEST(BmpReading, AFailedLoadLeavesThePreviousPicture) {
     const char* message;  // kReadError: EReadError, kInvalidBitmap: EInvalidGraphic
   };
   const Case cases[] = {
-      {"5 bytes", Cut(TBmpFields{}.Bytes(), 5), kReadError},
+      {"5 bytes", TBmpFields{.Length = 5}.Bytes(), kReadError},
       {"bit count 30", TBmpFields{.BitCount = 30, .Pixels = Pattern(24)}.Bytes(), kInvalidBitmap},
       {"embedded JPEG", TBmpFields{.BitCount = 0, .Compression = 4, .Pixels = Pattern(24)}.Bytes(),
        kInvalidBitmap},
-      {"bit fields at 24 bits", TBmpFields{.Compression = 3, .Pixels = Pattern(24)}.Bytes(), kInvalidBitmap},
+      {"bit fields at 24 bits", TBmpFields{.Compression = 3, .Pixels = Pattern(24)}.Bytes(),
+       kInvalidBitmap},
   };
   const TBytes before = Canonical(3, 2, 24).Bytes();
   for (const Case& c : cases) {
@@ -220,39 +222,31 @@ TEST(BmpWriting, TheAnalysedPictureOfAnEightBitSourceCarriesItsPalette) {
 
 // ---- the stored form: a 32-bit count, then that many bytes of a BMP file
 
-TEST(BmpStoredForm, CountThenBytesAndTheFollowingDataStaysInPlace) {
+TEST(BmpStoredForm, CountThenBytesAndTheCountBoundsTheRead) {
   TBitmap bitmap;
   const TBytes file = Canonical(3, 2, 8, 4).Bytes();
   LoadBytes(bitmap, file);
   TMemoryStream stream;
   bitmap.WriteData(stream);
-  stream.WriteBuffer("tail", 4);
+  // Then a count that covers the headers but only 5 pixel bytes, and the whole file.
+  const TBytes rgb = Canonical(3, 2, 24).Bytes();
+  const std::uint32_t count = 54 + 5;
+  stream.WriteBuffer(&count, 4);
+  stream.WriteBuffer(rgb.data(), static_cast<std::int64_t>(rgb.size()));
   const TBytes written(stream.Memory(), stream.Memory() + stream.Size());
-  ASSERT_EQ(written.size(), 4 + file.size() + 4);
   EXPECT_EQ(Get32(written, 0), file.size());
-  EXPECT_EQ(TBytes(written.begin() + 4, written.end() - 4), file);
+  EXPECT_EQ(TBytes(written.begin() + 4, written.begin() + 4 + file.size()), file);
 
   stream.SetPosition(0);
   TBitmap copy;
   copy.ReadData(stream);
   EXPECT_EQ(Stored(copy), file);
-  EXPECT_EQ(stream.Position(), stream.Size() - 4);
-}
-
-TEST(BmpStoredForm, TheCountBoundsTheRead) {
-  // The count covers the headers but only 5 pixel bytes; the rest of the stream is other data.
-  const TBytes file = Canonical(3, 2, 24).Bytes();
-  TMemoryStream stream;
-  const std::uint32_t count = 54 + 5;
-  stream.WriteBuffer(&count, 4);
-  stream.WriteBuffer(file.data(), static_cast<std::int64_t>(file.size()));
-  stream.SetPosition(0);
-  TBitmap bitmap;
-  bitmap.ReadData(stream);
-  EXPECT_EQ(stream.Position(), 4 + 54 + 5);
-  TBytes expected(file.begin() + 54, file.begin() + 59);
+  EXPECT_EQ(stream.Position(), 4 + file.size()) << "the following data stays in place";
+  copy.ReadData(stream);
+  EXPECT_EQ(stream.Position(), 4 + file.size() + 4 + 59);
+  TBytes expected(rgb.begin() + 54, rgb.begin() + 59);
   expected.resize(24, 0);
-  EXPECT_EQ(Memory(bitmap), expected);
+  EXPECT_EQ(Memory(copy), expected);
 }
 
 // ---- files
@@ -275,8 +269,9 @@ class BmpFiles : public ::testing::Test {
     return TBytes(std::istreambuf_iterator<char>(in), {});
   }
   static void WriteFile(const std::string& path, const TBytes& bytes) {
-    std::ofstream out(std::filesystem::path(path), std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(std::filesystem::path(path), std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
   }
   // The names in the folder: a save leaves nothing but its target behind.
   std::vector<std::string> Names() const {

@@ -116,7 +116,8 @@ TResult Examine(const std::string& file, const TReference& reference) {
   if (reference.Png.empty()) return r;
   int width = 0, height = 0, channels = 0;
   const std::string path = kSuite + "/" + reference.Png;
-  std::unique_ptr<unsigned char, TStbFree> png(stbi_load(path.c_str(), &width, &height, &channels, 4));
+  const std::unique_ptr<unsigned char, TStbFree> png(
+      stbi_load(path.c_str(), &width, &height, &channels, 4));
   if (!png || width != bitmap.Width() || height != bitmap.Height()) {
     r.Failure = "no reference of the same size: " + path;
     return r;
@@ -131,7 +132,8 @@ TResult Examine(const std::string& file, const TReference& reference) {
         ++r.Transparent;  // its colour is undefined
         continue;
       }
-      const int difference = std::max({std::abs(p[2] - e[0]), std::abs(p[1] - e[1]), std::abs(p[0] - e[2])});
+      const int difference =
+          std::max({std::abs(p[2] - e[0]), std::abs(p[1] - e[1]), std::abs(p[0] - e[2])});
       r.Differing += difference != 0;
       r.MaxDifference = std::max(r.MaxDifference, difference);
     }
@@ -172,7 +174,8 @@ TEST_P(BmpSuiteOther, LoadsOrFailsWithinTheFamilyAndShowsWhatABrowserShows) {
   // Where a browser shows the file, we show the same unless a line above says why not.
   if (reference.Png.empty()) return;
   if (const auto refused = kRefusedOnPurpose.find(file); refused != kRefusedOnPurpose.end()) {
-    EXPECT_EQ(r.Failure, "EInvalidGraphic: ビットマップイメージが不正です") << "expected refusal: " << refused->second;
+    EXPECT_EQ(r.Failure, "EInvalidGraphic: ビットマップイメージが不正です")
+        << "expected refusal: " << refused->second;
     return;
   }
   ASSERT_GE(r.MaxDifference, 0) << r.Failure;
@@ -180,7 +183,8 @@ TEST_P(BmpSuiteOther, LoadsOrFailsWithinTheFamilyAndShowsWhatABrowserShows) {
     EXPECT_GT(r.Differing, 0) << "expected to differ: " << differs->second;
   } else {
     EXPECT_LE(r.MaxDifference, reference.Tolerance())
-        << r.Differing << " pixels differ from " << reference.Png << " (" << reference.Compare << ")";
+        << r.Differing << " pixels differ from " << reference.Png << " (" << reference.Compare
+        << ")";
   }
 }
 

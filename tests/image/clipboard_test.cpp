@@ -13,11 +13,12 @@ using image_fixtures::ExpectFailure;
 constexpr char kUnsupported[] = "未対応のクリップボード データです";
 
 TEST(LoadFromClipboardData, RefusesAnyFormatButTheBitmapAndAMissingHandle) {
-  const std::pair<unsigned, std::uintptr_t> cases[] = {{1, 0x1234}, {8, 0x1234}, {kClipboardBitmap, 0}, {0, 0}};
+  const std::pair<unsigned, std::uintptr_t> cases[] = {
+      {1, 0x1234}, {8, 0x1234}, {kClipboardBitmap, 0}, {0, 0}};
   for (const auto& [format, data] : cases) {
     TBitmap bitmap;
-    ExpectFailure<EInvalidGraphic>([&] { bitmap.LoadFromClipboardData(format, data, 0); }, kUnsupported,
-                                   "format " + std::to_string(format));
+    ExpectFailure<EInvalidGraphic>([&] { bitmap.LoadFromClipboardData(format, data, 0); },
+                                   kUnsupported, "format " + std::to_string(format));
     EXPECT_TRUE(bitmap.Empty());
   }
 }

@@ -41,8 +41,7 @@ TEST(LoadFromClipboardData, CopiesADeviceBitmapIntoTheDeviceDependentForm) {
     const HBITMAP handle = clipboard_pattern::MakeBitmap(c.width, c.height, c.monochrome);
     TBitmap bitmap;
     // A core-layout mark from an earlier picture does not survive the import.
-    bitmap.ImageLoaded(TRasterBitmap::CreateSection(image_fixtures::InfoHeader(1, 1, 24), nullptr, {}),
-                       nullptr, true);
+    bitmap.ImageLoaded(image_fixtures::MakeSection({24, 1, 1}), nullptr, true);
     image_fixtures::TChangeCounter changes(bitmap);
     bitmap.LoadFromClipboardData(kClipboardBitmap, reinterpret_cast<std::uintptr_t>(handle), 0);
     ::DeleteObject(handle);  // the copy does not depend on the handle
@@ -70,8 +69,9 @@ TEST(LoadFromClipboardData, ADIBSectionKeepsItsLayout) {
   bitmap.LoadFromClipboardData(kClipboardBitmap, reinterpret_cast<std::uintptr_t>(section), 0);
   ::DeleteObject(section);
   EXPECT_EQ(bitmap.PixelLayout(), TPixelLayout::pl8Bit);
-  EXPECT_EQ(Pixels24(bitmap),
-            (std::vector<std::uint32_t>{0xFF0000, 0x00FF00, 0x0000FF, 0x0000FF, 0x00FF00, 0xFF0000}));
+  const std::vector<std::uint32_t> expected{0xFF0000, 0x00FF00, 0x0000FF,
+                                            0x0000FF, 0x00FF00, 0xFF0000};
+  EXPECT_EQ(Pixels24(bitmap), expected);
 }
 
 TEST(LoadFromClipboardData, AnInvalidHandleLeavesThePictureAsItWas) {
@@ -85,10 +85,10 @@ TEST(LoadFromClipboardData, AnInvalidHandleLeavesThePictureAsItWas) {
 
 TEST(Clipboard, OpensOnceForNestedOpensWithItsOwnWindowOrTheApplicationsWindow) {
   for (const bool withApplicationWindow : {false, true}) {
-    const HWND application =
-        withApplicationWindow
-            ? ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr)
-            : nullptr;
+    const HWND application = withApplicationWindow
+                                 ? ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                                     nullptr, nullptr, nullptr)
+                                 : nullptr;
     TClipboard::SetApplicationWindow(reinterpret_cast<std::uintptr_t>(application));
     TClipboard clipboard;
     clipboard.Open();

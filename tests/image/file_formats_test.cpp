@@ -42,7 +42,8 @@ TEST(FileFormats, StartsWithTheClassLibrarysFormats) {
 
 TEST(FileFormats, AddsWithTheExtensionLowered) {
   TFileFormatsList& formats = GetFileFormats();
-  const std::pair<const char*, const char*> cases[] = {{"JPG", "jpg"}, {"Tiff", "tiff"}, {"", ""}, {"JPG", "jpg"}};
+  const std::pair<const char*, const char*> cases[] = {
+      {"JPG", "jpg"}, {"Tiff", "tiff"}, {"", ""}, {"JPG", "jpg"}};
   for (const auto& [extension, stored] : cases) {
     const int before = formats.Count();
     formats.Add(extension, "説明", TGraphicClass::Of<TBitmap>());

@@ -32,11 +32,12 @@ TBitmapInfoHeader InfoHeader(int width, int height, int bits, std::uint32_t comp
 }
 
 TRasterBitmapPtr MakeSection(const TSectionSpec& shape, const TBytes& bytes) {
-  TBitmapInfoHeader header = InfoHeader(shape.Width, shape.Height, shape.BitCount, shape.Compression);
+  TBitmapInfoHeader header =
+      InfoHeader(shape.Width, shape.Height, shape.BitCount, shape.Compression);
   header.biClrUsed = static_cast<std::uint32_t>(shape.Table.size());
   TRasterBitmapPtr section = TRasterBitmap::CreateSection(
       header, shape.Masks.empty() ? nullptr : shape.Masks.data(), shape.Table);
-  const auto count = std::min<std::size_t>(bytes.size(), static_cast<std::size_t>(section->ImageSize()));
+  const auto count = std::min(bytes.size(), static_cast<std::size_t>(section->ImageSize()));
   if (count > 0) std::memcpy(section->Bits(), bytes.data(), count);
   return section;
 }
@@ -95,11 +96,6 @@ std::uint32_t Colour(int i) {
          static_cast<std::uint32_t>((255 - i) & 0xFF);
 }
 
-TBytes Cut(TBytes bytes, std::size_t size) {
-  bytes.resize(size);
-  return bytes;
-}
-
 TBytes Pattern(std::size_t count, int start) {
   TBytes bytes(count);
   for (std::size_t i = 0; i < count; ++i) bytes[i] = static_cast<std::uint8_t>((start + i) % 251);
@@ -120,22 +116,15 @@ TBytes TBmpFields::Bytes() const {
   Put(out, 0, 4);
   Put(out, offset, 4);
   Put(out, HeaderSize, 4);
-  if (HeaderSize == 12) {
-    Put(out, static_cast<std::uint64_t>(Width), 2);
-    Put(out, static_cast<std::uint64_t>(Height), 2);
-    Put(out, Planes, 2);
-    Put(out, BitCount, 2);
-  } else {
-    Put(out, static_cast<std::uint64_t>(Width), 4);
-    Put(out, static_cast<std::uint64_t>(Height), 4);
-    Put(out, Planes, 2);
-    Put(out, BitCount, 2);
-    Put(out, Compression, 4);
-    Put(out, SizeImage, 4);
-    Put(out, static_cast<std::uint32_t>(Resolution), 4);
-    Put(out, static_cast<std::uint32_t>(Resolution), 4);
-    Put(out, ColoursUsed, 4);
-    Put(out, 0, 4);
+  const int size = HeaderSize == 12 ? 2 : 4;  // of the width and height
+  Put(out, static_cast<std::uint64_t>(Width), size);
+  Put(out, static_cast<std::uint64_t>(Height), size);
+  Put(out, Planes, 2);
+  Put(out, BitCount, 2);
+  if (HeaderSize != 12) {
+    const auto resolution = static_cast<std::uint32_t>(Resolution);
+    for (std::uint32_t word : {Compression, SizeImage, resolution, resolution, ColoursUsed, 0u})
+      Put(out, word, 4);
     for (std::uint32_t word : HeaderTail) Put(out, word, 4);
     // Filler up to the header's size; a huge size gets a short filler (a cut stream).
     for (std::uint32_t i = 40 + 4 * static_cast<std::uint32_t>(HeaderTail.size());
@@ -150,6 +139,7 @@ TBytes TBmpFields::Bytes() const {
   }
   out.insert(out.end(), static_cast<std::size_t>(Gap), 0xCC);
   out.insert(out.end(), Pixels.begin(), Pixels.end());
+  out.resize(std::min(out.size(), Length));
   return out;
 }
 

@@ -72,6 +72,7 @@ struct TBmpFields {
   std::uint16_t Type = 0x4D42;
   std::optional<std::uint32_t> Offset = {};  // computed unless given
   int Gap = 0;                               // bytes of 0xCC between the table and the pixels
+  std::size_t Length = SIZE_MAX;             // the file is cut to this many bytes
 
   TBytes Bytes() const;
   // Offset at which Bytes() puts the first pixel byte.
@@ -92,9 +93,6 @@ TBytes Pattern(std::size_t count, int start = 0);
 
 // A pseudo-random byte sequence, the same for the same seed.
 TBytes Noise(std::size_t count, std::uint32_t seed);
-
-// The first `size` bytes of `bytes`.
-TBytes Cut(TBytes bytes, std::size_t size);
 
 // "0A FF ..."; comparing these strings prints every byte of both sides on failure.
 std::string Hex(const TBytes& bytes);

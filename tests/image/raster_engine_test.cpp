@@ -23,7 +23,8 @@ std::vector<TBytes> To24(const TRasterBitmap& bitmap) {
   d.dsBmih = InfoHeader(bitmap.Width(), bitmap.Height(), 24);
   TRasterBitmapPtr made = MakeBitmap(&bitmap, nullptr, d);
   std::vector<TBytes> rows;
-  for (int y = 0; y < made->Height(); ++y) rows.emplace_back(made->Row(y), made->Row(y) + 3 * made->Width());
+  for (int y = 0; y < made->Height(); ++y)
+    rows.emplace_back(made->Row(y), made->Row(y) + 3 * made->Width());
   return rows;
 }
 
@@ -37,7 +38,7 @@ TEST(RasterBitmap, RefusesWhatItCannotMake) {
       {"width 0", 0, 1, 24},         {"negative width", -3, 1, 24},  {"height 0", 1, 0, 24},
       {"bit count 2", 1, 1, 2},      {"bit count 15", 1, 1, 15},     {"bit count 0", 1, 1, 0},
       {"RLE8", 4, 4, 8, BI_RLE8},    {"RLE4", 4, 4, 4, BI_RLE4},     {"compression 9", 4, 4, 24, 9},
-      {"bit fields at 24 bits", 4, 4, 24, BI_BITFIELDS}, {"bit fields at 8 bits", 4, 4, 8, BI_BITFIELDS},
+      {"bit fields at 24 bits", 4, 4, 24, BI_BITFIELDS}, {"at 8 bits", 4, 4, 8, BI_BITFIELDS},
       {"a row longer than the memory limit", 0x7FFFFFFF, 1, 32},
       {"rows that overflow 32 bits", 65536, 65536, 32},
       {"rows that overflow 64 bits", 0x7FFFFFFF, 0x7FFFFFFF, 32},
@@ -49,7 +50,8 @@ TEST(RasterBitmap, RefusesWhatItCannotMake) {
                                    "ビットマップイメージが不正です", c.what);
   }
   for (const auto& [width, height] : {std::pair{0, 1}, {1, 0}, {-1, 5}, {0x7FFFFFFF, 2}}) {
-    EXPECT_THROW(TRasterBitmap::CreateDevice(width, height, false), EInvalidGraphic) << width << " x " << height;
+    EXPECT_THROW(TRasterBitmap::CreateDevice(width, height, false), EInvalidGraphic)
+        << width << " x " << height;
   }
 }
 
@@ -90,7 +92,8 @@ TEST(PixelFormats, EveryLayoutConvertsToTwentyFourBits) {
       {"5-5-5 widened by replication", {16, 4, 1}, {0xFF, 0x7F, 0x00, 0x7C, 0x01, 0x00, 0x00, 0x02},
        {{255, 255, 255, 0, 0, 255, 8, 0, 0, 0, 132, 0}}},
       {"5-6-5 widened by replication", {16, 4, 1, BI_BITFIELDS, {0xF800, 0x07E0, 0x001F}},
-       {0xE0, 0x07, 0x20, 0x00, 0x00, 0xF8, 0x41, 0x08}, {{0, 255, 0, 0, 4, 0, 0, 0, 255, 8, 8, 8}}},
+       {0xE0, 0x07, 0x20, 0x00, 0x00, 0xF8, 0x41, 0x08},
+       {{0, 255, 0, 0, 4, 0, 0, 0, 255, 8, 8, 8}}},
       {"32 bits drop the fourth byte", {32, 2, 1}, {10, 20, 30, 40, 50, 60, 70, 255},
        {{10, 20, 30, 50, 60, 70}}},
       // red 0x3FF, green 0x200, blue 0x004
@@ -146,9 +149,9 @@ TEST(PixelFormats, PackingPicksTheNearestTableColour) {
   };
   for (int pass = 0; pass < 2; ++pass) {  // the second pass answers from the cache
     for (const Case& c : cases) {
-      EXPECT_EQ(nearest(c.colour), c.index) << "colour " << int(c.colour.rgbRed) << ","
-                                            << int(c.colour.rgbGreen) << "," << int(c.colour.rgbBlue)
-                                            << " pass " << pass;
+      EXPECT_EQ(nearest(c.colour), c.index)
+          << "colour " << int(c.colour.rgbRed) << "," << int(c.colour.rgbGreen) << ","
+          << int(c.colour.rgbBlue) << " pass " << pass;
     }
   }
   EXPECT_EQ(TNearestColour({})({1, 2, 3, 0}), 0);

@@ -77,7 +77,8 @@ TEST(RleDecoding, ProducesThePixelsOfThePublishedEncoding) {
        {0x00, 0x03, 0x12, 0x30, 0x01, 0x70, 0x00, 0x01}, {"1237"}},
       {"4-bit absolute past the row's end is cut", k4, 3, 2,
        {0x00, 0x06, 0x12, 0x34, 0x56, 0x00, 0x00, 0x00, 0x02, 0x9A}, {"123", "9A."}},
-      {"4-bit source ending inside absolute pixels", k4, 6, 1, {0x00, 0x06, 0x12, 0x34}, {"1234.."}},
+      {"4-bit source ending inside absolute pixels", k4, 6, 1,
+       {0x00, 0x06, 0x12, 0x34}, {"1234.."}},
       {"4-bit delta", k4, 3, 3, {0x00, 0x02, 0x01, 0x02, 0x02, 0xCD}, {"...", "...", ".CD"}},
   };
   for (const Case& c : cases) {
