@@ -120,7 +120,8 @@ TEST_F(OperationsTest, AnalysisStartsFromTheLoadedPictureAndSaveWritesItOrShowsW
   EXPECT_EQ(Form->SourceBitmap, nullptr);
   EXPECT_EQ(Form->ResultBitmap, nullptr);
   EXPECT_EQ(Shown(Form->Image2), lower) << "the boxes keep their own copies";
-  EXPECT_NE(Shown(Form->Image1), nullptr);
+  ASSERT_NE(Shown(Form->Image1), nullptr);
+  EXPECT_EQ(PixelsOf(*Shown(Form->Image1)), picture.Pixels);
   EXPECT_TRUE(driver.Unexpected().empty()) << "a dialog opened after Quit";
 }
 

@@ -6,6 +6,8 @@
 
 namespace {
 
+TDialogDriver* Active = nullptr;
+
 bool HasClass(HWND window, const wchar_t* name) {
   wchar_t className[16] = {};
   ::GetClassNameW(window, className, 16);
@@ -48,49 +50,33 @@ std::string WindowText(HWND window) {
   return platform::Narrow(text);
 }
 
-TDialogDriver::TDialogDriver(std::vector<TStep> steps)
-    : Thread_(::GetCurrentThreadId()), Steps_(std::move(steps)), Watcher_([this] { Watch(); }) {}
+TDialogDriver::TDialogDriver(std::vector<TStep> steps) : Steps_(std::move(steps)) {
+  Active = this;
+  Timer_ = ::SetTimer(nullptr, 0, 100, &Tick);
+}
 
 TDialogDriver::~TDialogDriver() {
-  Stop_ = true;
-  Watcher_.join();
+  ::KillTimer(nullptr, Timer_);
+  Active = nullptr;
 }
 
-std::vector<TDialogSeen> TDialogDriver::Handled() const {
-  std::lock_guard lock(Mutex_);
-  return Handled_;
-}
-
-std::vector<TDialogSeen> TDialogDriver::Unexpected() const {
-  std::lock_guard lock(Mutex_);
-  return Unexpected_;
-}
-
-void TDialogDriver::Watch() {
-  std::size_t next = 0;
-  HWND last = nullptr;
-  while (!Stop_) {
-    std::pair<HWND, HWND> search{last, nullptr};
-    ::EnumThreadWindows(Thread_, &VisitThreadWindow, reinterpret_cast<LPARAM>(&search));
-    HWND dialog = search.second;
-    if (dialog == nullptr) {
-      ::Sleep(20);
-      continue;
-    }
-    ::Sleep(150);  // let the dialog finish setting itself up before it is driven
-    // Recorded before it is acted on, so that the record is complete when the dialog returns.
-    const bool expected = next < Steps_.size();
-    {
-      std::lock_guard lock(Mutex_);
-      (expected ? Handled_ : Unexpected_).push_back({WindowText(dialog), MessageText(dialog)});
-    }
-    expected ? Steps_[next++](dialog) : Press(dialog, IDCANCEL);
-    // Wait for it to go, so that the same box is never driven twice.
-    for (int i = 0; i < 500 && ::IsWindow(dialog) && ::IsWindowVisible(dialog) && !Stop_; ++i) {
-      ::Sleep(20);
-    }
-    last = ::IsWindow(dialog) ? dialog : nullptr;
+void CALLBACK TDialogDriver::Tick(HWND, UINT, UINT_PTR, DWORD) {
+  TDialogDriver& driver = *Active;
+  if (driver.Done_ != nullptr && !(::IsWindow(driver.Done_) && ::IsWindowVisible(driver.Done_))) {
+    driver.Done_ = nullptr;
   }
+  std::pair<HWND, HWND> search{driver.Done_, nullptr};
+  ::EnumThreadWindows(::GetCurrentThreadId(), &VisitThreadWindow, reinterpret_cast<LPARAM>(&search));
+  const HWND dialog = search.second;
+  if (dialog == nullptr || dialog != driver.Appeared_) {
+    driver.Appeared_ = dialog;
+    return;
+  }
+  driver.Done_ = dialog;
+  driver.Appeared_ = nullptr;
+  const bool expected = driver.Next_ < driver.Steps_.size();
+  (expected ? driver.Handled_ : driver.Unexpected_).push_back({WindowText(dialog), MessageText(dialog)});
+  expected ? driver.Steps_[driver.Next_++](dialog) : Press(dialog, IDCANCEL);
 }
 
 TDialogDriver::TStep TDialogDriver::ChooseFile(std::string path) {

@@ -1,15 +1,13 @@
-// Drives the modal dialogs that code under test opens on the test's own thread: a watcher
-// thread hands each dialog box (file dialogs, message boxes) to the next step, and cancels any
-// dialog that no step expected, recording what it said, so that a test never hangs on one.
+// Drives the modal dialogs that code under test opens on the test's thread (file dialogs,
+// message boxes): a thread timer, which every modal loop dispatches, hands each dialog to the
+// next step and cancels any dialog that no step expected, recording what it said, so that a
+// test never hangs on one.
 #pragma once
 
 #include <windows.h>
 
-#include <atomic>
 #include <functional>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 struct TDialogSeen {
@@ -21,15 +19,15 @@ class TDialogDriver {
  public:
   using TStep = std::function<void(HWND dialog)>;
 
-  // Starts watching the dialogs of the calling thread.
+  // Watches the dialogs of the calling thread while it lives; one driver at a time.
   explicit TDialogDriver(std::vector<TStep> steps);
   TDialogDriver(const TDialogDriver&) = delete;
   TDialogDriver& operator=(const TDialogDriver&) = delete;
   ~TDialogDriver();
 
   // The dialogs the steps acted on, and those no step expected, in order.
-  std::vector<TDialogSeen> Handled() const;
-  std::vector<TDialogSeen> Unexpected() const;
+  const std::vector<TDialogSeen>& Handled() const { return Handled_; }
+  const std::vector<TDialogSeen>& Unexpected() const { return Unexpected_; }
 
   // Types `path` as the file name and presses OK.
   static TStep ChooseFile(std::string path);
@@ -39,15 +37,15 @@ class TDialogDriver {
   static TStep ReadFileNameAndCancel(std::string* name);
 
  private:
-  void Watch();
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
 
-  const DWORD Thread_;
   std::vector<TStep> Steps_;
-  std::atomic<bool> Stop_{false};
-  mutable std::mutex Mutex_;
+  std::size_t Next_ = 0;
+  HWND Appeared_ = nullptr;  // found at the last tick: acted on at the next, once it is set up
+  HWND Done_ = nullptr;      // the dialog last acted on, until it is gone
+  UINT_PTR Timer_ = 0;
   std::vector<TDialogSeen> Handled_;
   std::vector<TDialogSeen> Unexpected_;
-  std::thread Watcher_;
 };
 
 // The text of a window, UTF-8.
