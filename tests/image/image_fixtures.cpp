@@ -122,8 +122,8 @@ TBytes TBmpFields::Bytes() const {
   Put(out, Planes, 2);
   Put(out, BitCount, 2);
   if (HeaderSize != 12) {
-    const auto resolution = static_cast<std::uint32_t>(Resolution);
-    for (std::uint32_t word : {Compression, SizeImage, resolution, resolution, ColoursUsed, 0u})
+    for (std::uint32_t word :
+         {Compression, SizeImage, XPelsPerMeter, YPelsPerMeter, ColoursUsed, std::uint32_t{0}})
       Put(out, word, 4);
     for (std::uint32_t word : HeaderTail) Put(out, word, 4);
     // Filler up to the header's size; a huge size gets a short filler (a cut stream).

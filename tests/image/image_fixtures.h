@@ -59,7 +59,8 @@ struct TBmpFields {
   std::uint32_t BitCount = 24;
   std::uint32_t Compression = 0;
   std::uint32_t SizeImage = 0;
-  std::int32_t Resolution = 2835;
+  std::uint32_t XPelsPerMeter = 3780;
+  std::uint32_t YPelsPerMeter = 0;
   std::uint32_t ColoursUsed = 0;
   std::vector<std::uint32_t> Masks = {};       // written after the header when present
   std::vector<std::uint32_t> HeaderTail = {};  // 32-bit words after the 40 bytes of a long header
