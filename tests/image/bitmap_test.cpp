@@ -122,7 +122,7 @@ TEST(Bitmap, RowAddressesFollowTheRowOrderInMemoryAndCopiesKeepIt) {
   for (const int height : {3, -3}) {
     const bool bottomUp = height > 0;
     TBitmap bitmap;
-    const TSectionSpec shape{32, 2, height, BI_BITFIELDS, {0xFF, 0xFF00, 0xFF0000}};
+    const TSectionShape shape{32, 2, height, BI_BITFIELDS, {0xFF, 0xFF00, 0xFF0000}};
     Load(bitmap, MakeSection(shape, Noise(24, 12)));
     const std::uint8_t* bits = bitmap.Image().SectionHandle()->Bits();
     EXPECT_EQ(bitmap.RowData(0), bits + (bottomUp ? 16 : 0)) << "height " << height;

@@ -31,7 +31,7 @@ TBitmapInfoHeader InfoHeader(int width, int height, int bits, std::uint32_t comp
   return h;
 }
 
-TRasterBitmapPtr MakeSection(const TSectionSpec& shape, const TBytes& bytes) {
+TRasterBitmapPtr MakeSection(const TSectionShape& shape, const TBytes& bytes) {
   TBitmapInfoHeader header =
       InfoHeader(shape.Width, shape.Height, shape.BitCount, shape.Compression);
   header.biClrUsed = static_cast<std::uint32_t>(shape.Table.size());

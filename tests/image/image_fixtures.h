@@ -25,7 +25,7 @@ using TBytes = std::vector<std::uint8_t>;
 // A 40-byte info header with one plane and the other fields 0.
 TBitmapInfoHeader InfoHeader(int width, int height, int bits, std::uint32_t compression = BI_RGB);
 
-struct TSectionSpec {
+struct TSectionShape {
   int BitCount;
   int Width;
   int Height;  // negative: top-down
@@ -36,7 +36,7 @@ struct TSectionSpec {
 
 // A DIB section of `shape`, its pixel memory filled from `bytes` (rows in memory order, padding
 // included; shorter leaves the rest 0).
-TRasterBitmapPtr MakeSection(const TSectionSpec& shape, const TBytes& bytes = {});
+TRasterBitmapPtr MakeSection(const TSectionShape& shape, const TBytes& bytes = {});
 
 // Loads `section` into `bitmap` as a reader would.
 void Load(TBitmap& bitmap, TRasterBitmapPtr section);

@@ -80,7 +80,7 @@ TEST(PixelFormats, EveryLayoutConvertsToTwentyFourBits) {
   const std::vector<TRGBQuad> table{{0, 0, 255, 0}, {255, 0, 0, 0}, {0, 255, 0, 0}, {9, 8, 7, 0}};
   struct Case {
     const char* what;
-    TSectionSpec shape;
+    TSectionShape shape;
     TBytes bytes;              // memory order
     std::vector<TBytes> rows;  // 24-bit rows from the top
   };
@@ -112,7 +112,7 @@ TEST(PixelFormats, PartialCopiesTouchOnlyTheirPixels) {
   TRasterBitmapPtr white = MakeSection({24, 2, 2}, TBytes(16, 0xFF));
   struct Case {
     const char* what;
-    TSectionSpec target;
+    TSectionShape target;
     std::vector<std::pair<int, std::uint8_t>> changed;  // offset, byte, in memory order
   };
   // Bottom-up, 3 rows: the top two picture rows are memory rows 2 and 1.
