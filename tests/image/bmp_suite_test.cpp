@@ -1,30 +1,16 @@
-// The BMP suite of the shared corpora (g/ good, q/ questionable, b/ bad files, with reference
-// PNGs and a map naming each file's reference). Good files must load and, converted to 24 bits,
-// match their reference pictures; questionable and bad files must load or fail with an exception
-// of the class library's family, never anything else, and under the sanitizer builds none may
-// read or write outside a buffer.
-#include <stb/stb_image.h>
+// The BMP suite: good files must load and, converted to 24 bits, match their reference
+// pictures; questionable and bad files must load or fail with an exception of the class
+// library's family, never anything else, and under the sanitizer builds none may read or write
+// outside a buffer.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <map>
-#include <memory>
-#include <sstream>
 
-#include "image/bitmap.h"
-#include "rtl/exception.h"
+#include "bmp_suite.h"
 
 namespace {
 
-const std::string kSuite = TS_SUITE_DIR;
-
-// The references mark 5- and 6-bit (and 10-bit) channels "fuzzy": we widen them by bit
-// replication, browsers by rounding, which differ by at most this much per channel.
-constexpr int kFuzzyTolerance = 1;
-
+using namespace bmp_suite;
 // Where our required reading differs from a browser's, one line per file.
 const std::map<std::string, std::string> kDiffersFromBrowser = {
     {"q/pal8offs.bmp", "pixel bytes are taken right after the colour table, not at the offset field"},
@@ -42,108 +28,9 @@ const std::map<std::string, std::string> kRefusedOnPurpose = {
     {"b/rletopdown.bmp", "run-length pictures are bottom-up only, as the platform requires"},
 };
 
-// One line of the reference map: how to compare ("exact", "fuzzy(...)", ...) and the reference
-// picture relative to the suite (empty when there is none).
-struct TReference {
-  std::string Compare, Png;
-  int Tolerance() const { return Compare.starts_with("fuzzy") ? kFuzzyTolerance : 0; }
-};
-
-// The map, by file name relative to the suite ("g/pal1.bmp").
-const std::map<std::string, TReference>& References() {
-  static const std::map<std::string, TReference> map = [] {
-    std::map<std::string, TReference> read;
-    std::ifstream in(std::filesystem::path(kSuite + "/expected-from-mozilla-reftests.tsv"));
-    std::string line, name, expected;
-    std::getline(in, line);  // the column names
-    while (std::getline(in, line)) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      std::istringstream fields(line);
-      TReference reference;
-      std::getline(fields, name, '\t');
-      std::getline(fields, expected, '\t');
-      std::getline(fields, reference.Compare, '\t');
-      std::getline(fields, reference.Png, '\t');
-      if (reference.Png == "-") reference.Png.clear();
-      read[name] = reference;
-    }
-    return read;
-  }();
-  return map;
-}
-
-TReference ReferenceOf(const std::string& file) {
-  const auto found = References().find(file);
-  return found == References().end() ? TReference{} : found->second;
-}
-
-// The BMP files of the given folders ("g", "qb"), relative to the suite, sorted.
-std::vector<std::string> FilesIn(const std::string& folders) {
-  std::vector<std::string> files;
-  std::error_code error;
-  for (const char folder : folders) {
-    for (const auto& entry : std::filesystem::directory_iterator(kSuite + "/" + folder, error)) {
-      if (entry.path().extension() == ".bmp")
-        files.push_back(std::string(1, folder) + "/" + entry.path().filename().string());
-    }
-  }
-  std::sort(files.begin(), files.end());
-  return files;
-}
-
-// What became of one file. Anything but an exception of the family escapes to the test.
-struct TResult {
-  std::string Failure;     // "EClass: message", or why no comparison could be made
-  int MaxDifference = -1;  // of one channel of one opaque pixel; -1 when not compared
-  std::int64_t Differing = 0, Transparent = 0;
-};
-
-struct TStbFree {
-  void operator()(unsigned char* pixels) const { stbi_image_free(pixels); }
-};
-
-// Loads `file` into a TBitmap, converts it to 24 bits and compares it with the reference PNG.
-TResult Examine(const std::string& file, const TReference& reference) {
-  TResult r;
-  TBitmap bitmap;
-  try {
-    bitmap.LoadFromFile(kSuite + "/" + file);
-    bitmap.SetPixelLayout(TPixelLayout::pl24Bit);
-  } catch (const Exception& e) {
-    r.Failure = std::string(e.ClassName()) + ": " + e.Message();
-    return r;
-  }
-  if (reference.Png.empty()) return r;
-  int width = 0, height = 0, channels = 0;
-  const std::string path = kSuite + "/" + reference.Png;
-  const std::unique_ptr<unsigned char, TStbFree> png(
-      stbi_load(path.c_str(), &width, &height, &channels, 4));
-  if (!png || width != bitmap.Width() || height != bitmap.Height()) {
-    r.Failure = "no reference of the same size: " + path;
-    return r;
-  }
-  r.MaxDifference = 0;
-  for (int y = 0; y < height; ++y) {
-    const std::uint8_t* row = bitmap.RowData(y);  // blue, green, red
-    for (int x = 0; x < width; ++x) {
-      const unsigned char* e = png.get() + (static_cast<std::size_t>(y) * width + x) * 4;
-      const std::uint8_t* p = row + 3 * x;
-      if (e[3] != 255) {
-        ++r.Transparent;  // its colour is undefined
-        continue;
-      }
-      const int difference =
-          std::max({std::abs(p[2] - e[0]), std::abs(p[1] - e[1]), std::abs(p[0] - e[2])});
-      r.Differing += difference != 0;
-      r.MaxDifference = std::max(r.MaxDifference, difference);
-    }
-  }
-  return r;
-}
-
 TEST(BmpSuite, IsThere) {
   const std::vector<std::string> good = FilesIn("g");
-  ASSERT_FALSE(good.empty()) << "BMP suite not found in " << kSuite;
+  ASSERT_FALSE(good.empty()) << "BMP suite not found in " << SuiteDir();
   // Every good file the map names is here, so none escapes the test.
   for (const auto& [file, reference] : References()) {
     if (!file.starts_with("g/")) continue;
