@@ -15,7 +15,7 @@ class Utf8ConsoleOutput {
   ~Utf8ConsoleOutput();
 
  private:
-  unsigned int SavedCodePage_ = 0;  // 0: nothing to restore
+  [[maybe_unused]] unsigned int SavedCodePage_ = 0;  // 0: nothing to restore (Windows only)
 };
 
 }  // namespace platform
