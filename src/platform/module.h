@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 namespace platform {
 
@@ -20,11 +21,19 @@ TEntryPoint ModuleEntryPoint(TModuleHandle handle, const char* name);
 class Module {
  public:
   Module() = default;
-  Module(Module&& other) noexcept;
-  Module& operator=(Module&& other) noexcept;
+  // Moving hands the load over; the moved-from object holds none. These need no OS call, so
+  // both builds share them.
+  Module(Module&& other) noexcept : Handle_(std::exchange(other.Handle_, nullptr)) {}
+  Module& operator=(Module&& other) noexcept {
+    if (this != &other) {
+      Unload();
+      Handle_ = std::exchange(other.Handle_, nullptr);
+    }
+    return *this;
+  }
   Module(const Module&) = delete;
   Module& operator=(const Module&) = delete;
-  ~Module();
+  ~Module() { Unload(); }
 
   // Loads the module at `path` (UTF-8). On failure the result is not loaded. A path without a
   // directory part is looked up the system's way (Windows: the DLL search order; elsewhere the

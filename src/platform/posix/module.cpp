@@ -13,18 +13,6 @@ TEntryPoint ModuleEntryPoint(TModuleHandle handle, const char* name) {
   return reinterpret_cast<TEntryPoint>(::dlsym(handle, name));
 }
 
-Module::Module(Module&& other) noexcept : Handle_(std::exchange(other.Handle_, nullptr)) {}
-
-Module& Module::operator=(Module&& other) noexcept {
-  if (this != &other) {
-    Unload();
-    Handle_ = std::exchange(other.Handle_, nullptr);
-  }
-  return *this;
-}
-
-Module::~Module() { Unload(); }
-
 Module Module::Load(const std::string& path) {
   Module module;
   // Bind every symbol now, so that a module with unresolved references fails here and not at

@@ -13,18 +13,6 @@ TEntryPoint ModuleEntryPoint(TModuleHandle handle, const char* name) {
   return reinterpret_cast<TEntryPoint>(::GetProcAddress(static_cast<HMODULE>(handle), name));
 }
 
-Module::Module(Module&& other) noexcept : Handle_(std::exchange(other.Handle_, nullptr)) {}
-
-Module& Module::operator=(Module&& other) noexcept {
-  if (this != &other) {
-    Unload();
-    Handle_ = std::exchange(other.Handle_, nullptr);
-  }
-  return *this;
-}
-
-Module::~Module() { Unload(); }
-
 Module Module::Load(const std::string& path) {
   Module module;
   module.Handle_ = ::LoadLibraryW(Widen(path).c_str());
