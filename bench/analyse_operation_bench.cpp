@@ -6,9 +6,9 @@
 
 #include <cstdint>
 
-#include "image/analysis.h"
+#include "image/colour/analysis.h"
 #include "image/bitmap.h"
-#include "image/raster_bitmap.h"
+#include "image/raster/raster_bitmap.h"
 
 namespace {
 

@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "image/analysis.h"
+#include "image/colour/analysis.h"
 #include "image/bitmap.h"
-#include "image/dib.h"
-#include "image/palette.h"
-#include "image/raster_bitmap.h"
+#include "image/raster/dib.h"
+#include "image/raster/palette.h"
+#include "image/raster/raster_bitmap.h"
 
 namespace {
 

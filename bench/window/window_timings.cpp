@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "app/tintsight1.h"
-#include "image/raster_bitmap.h"
+#include "image/raster/raster_bitmap.h"
 #include "ui/application.h"
 
 namespace {

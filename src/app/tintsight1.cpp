@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "app/tintsight1_description.h"
-#include "image/analysis.h"
+#include "image/colour/analysis.h"
 #include "image/clipboard.h"
 
 Ttintsight1Form* tintsight1Form = nullptr;

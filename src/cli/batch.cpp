@@ -4,7 +4,7 @@
 #include <string>
 
 #include "cli/report.h"
-#include "image/analysis.h"
+#include "image/colour/analysis.h"
 
 std::unique_ptr<TBitmap> AnalysePicture(std::unique_ptr<TBitmap> source, int condition) {
   auto result = std::make_unique<TBitmap>();

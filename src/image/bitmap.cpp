@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "image/make_bitmap.h"
+#include "image/raster/make_bitmap.h"
 #include "rtl/exception.h"
 #include "rtl/messages.h"
 

@@ -14,10 +14,10 @@
 #include <span>
 
 #include "image/bitmap_image.h"
-#include "image/dib.h"
+#include "image/raster/dib.h"
 #include "image/graphic.h"
-#include "image/palette.h"
-#include "image/raster_bitmap.h"
+#include "image/raster/palette.h"
+#include "image/raster/raster_bitmap.h"
 
 // The layout of a bitmap's pixels, as PixelLayout reads and writes it.
 enum class TPixelLayout {

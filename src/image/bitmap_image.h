@@ -9,9 +9,9 @@
 // the bookkeeping a writer sets (SetColorsUsed, SetMasks).
 #pragma once
 
-#include "image/dib.h"
-#include "image/palette.h"
-#include "image/raster_bitmap.h"
+#include "image/raster/dib.h"
+#include "image/raster/palette.h"
+#include "image/raster/raster_bitmap.h"
 #include "image/shared_image.h"
 
 class TBitmapImage : public TSharedImage {

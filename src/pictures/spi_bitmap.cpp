@@ -3,8 +3,8 @@
 #include <cstring>
 #include <limits>
 
-#include "image/bmp_format.h"
-#include "image/dib.h"
+#include "image/bmp/bmp_format.h"
+#include "image/raster/dib.h"
 #include "plugins/spis.h"
 #include "rtl/exception.h"
 #include "rtl/messages.h"

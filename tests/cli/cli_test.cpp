@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "cli/batch.h"
-#include "image/analysis.h"
+#include "image/colour/analysis.h"
 #include "image/bitmap.h"
 #include "rtl/stream.h"
 

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "image/palette.h"
+#include "image/raster/palette.h"
 #include "image_fixtures.h"
 #include "rtl/exception.h"
 

@@ -1,4 +1,4 @@
-#include "image/bmp_format.h"
+#include "image/bmp/bmp_format.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "image/analysis.h"
+#include "image/colour/analysis.h"
 #include "image/bitmap.h"
 #include "image_fixtures.h"
 #include "rtl/exception.h"

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "image/bitmap.h"
-#include "image/dib.h"
-#include "image/raster_bitmap.h"
+#include "image/raster/dib.h"
+#include "image/raster/raster_bitmap.h"
 
 // Lets GoogleTest print a layout by its name.
 void PrintTo(TPixelLayout layout, std::ostream* os);

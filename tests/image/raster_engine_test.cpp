@@ -5,11 +5,11 @@
 #include <cstring>
 #include <set>
 
-#include "image/make_bitmap.h"
-#include "image/nearest_colour.h"
-#include "image/palette.h"
-#include "image/pixel_format.h"
-#include "image/raster_bitmap.h"
+#include "image/raster/make_bitmap.h"
+#include "image/raster/nearest_colour.h"
+#include "image/raster/palette.h"
+#include "image/raster/pixel_format.h"
+#include "image/raster/raster_bitmap.h"
 #include "image_fixtures.h"
 #include "rtl/exception.h"
 

@@ -1,4 +1,4 @@
-#include "image/rle_decoder.h"
+#include "image/bmp/rle_decoder.h"
 
 #include <gtest/gtest.h>
 

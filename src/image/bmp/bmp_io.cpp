@@ -7,11 +7,10 @@
 #include <vector>
 
 #include "image/bitmap.h"
-#include "image/bmp_format.h"
-#include "image/rle_decoder.h"
-#include "platform/file.h"
+#include "image/bmp/bmp_format.h"
+#include "image/bmp/rle_decoder.h"
 #include "rtl/exception.h"
-#include "rtl/file_stream.h"
+#include "rtl/file_save.h"
 #include "rtl/messages.h"
 #include "rtl/stream.h"
 
@@ -103,43 +102,6 @@ std::optional<TBmpImage> DescribeForStoring(TBitmap& bitmap, std::vector<TRGBQua
   return result;
 }
 
-// A name for the temporary file beside `target` that no other process uses.
-std::string TemporaryNameBeside(const std::string& target) {
-  for (unsigned attempt = 0;; ++attempt) {
-    std::string name = target + ".~" + std::to_string(platform::ProcessId()) + "-" +
-                       std::to_string(attempt) + ".tmp";
-    if (!platform::PathExists(name)) return name;
-  }
-}
-
-// Whether the file that a save would replace may be replaced: it does not exist, or it can be
-// opened for writing by this program alone (so not while another program holds it open, nor
-// when it is read-only or a folder). It is opened without being changed.
-bool TargetWritable(const std::string& fileName) {
-  if (!platform::PathExists(fileName)) return true;
-  return platform::File::Open(fileName, platform::TFileAccess::faReadWrite,
-                              platform::TFileShare::fsNone,
-                              platform::TFileDisposition::fdOpenExisting)
-      .IsOpen();
-}
-
-// Removes the temporary file when the save did not complete.
-class TTemporaryFile {
- public:
-  explicit TTemporaryFile(std::string name) : Name_(std::move(name)) {}
-  TTemporaryFile(const TTemporaryFile&) = delete;
-  TTemporaryFile& operator=(const TTemporaryFile&) = delete;
-  ~TTemporaryFile() {
-    if (!Kept_) platform::RemoveFile(Name_);
-  }
-  const std::string& Name() const { return Name_; }
-  void Keep() { Kept_ = true; }
-
- private:
-  std::string Name_;
-  bool Kept_ = false;
-};
-
 }  // namespace
 
 void TBitmap::LoadFromStream(TStream& stream) {
@@ -176,22 +138,7 @@ void TBitmap::WriteData(TStream& stream) {
 }
 
 void TBitmap::StoreToFile(const std::string& fileName) {
-  // The picture goes to a temporary file beside the target, which replaces the target only
-  // once every byte is written: a failed save never destroys the file that was there.
-  const auto cannotCreate = [&fileName] {
-    return EFCreateError(rtl_messages::SFCreateError, {fileName});
-  };
-  if (!TargetWritable(fileName)) throw cannotCreate();
-  TTemporaryFile temporary(TemporaryNameBeside(fileName));
-  {
-    std::optional<TFileStream> file;
-    try {
-      file.emplace(temporary.Name(), fmCreate);
-    } catch (const EFCreateError&) {
-      throw cannotCreate();
-    }
-    StoreToStream(*file);
-  }
-  if (!platform::ReplaceFileAtomically(temporary.Name(), fileName)) throw cannotCreate();
-  temporary.Keep();
+  TFileSave save(fileName);
+  StoreToStream(save.Stream());
+  save.Commit();
 }

@@ -1,4 +1,4 @@
-#include "image/analysis.h"
+#include "image/colour/analysis.h"
 
 #include <cstdint>
 

@@ -16,7 +16,7 @@
 #include <span>
 #include <vector>
 
-#include "image/dib.h"
+#include "image/raster/dib.h"
 
 // The largest pixel memory the engine makes for one bitmap, on every build: the most that a
 // 32-bit process can address in one block.

@@ -1,4 +1,4 @@
-#include "image/raster_bitmap.h"
+#include "image/raster/raster_bitmap.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "image/nearest_colour.h"
+#include "image/raster/nearest_colour.h"
 
 #include <algorithm>
 

@@ -1,10 +1,10 @@
-#include "image/bmp_format.h"
+#include "image/bmp/bmp_format.h"
 
 #include <algorithm>
 #include <cstring>
 #include <limits>
 
-#include "image/raster_bitmap.h"
+#include "image/raster/raster_bitmap.h"
 #include "rtl/exception.h"
 #include "rtl/messages.h"
 #include "rtl/stream.h"

@@ -1,10 +1,10 @@
-#include "image/make_bitmap.h"
+#include "image/raster/make_bitmap.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <vector>
 
-#include "image/pixel_format.h"
+#include "image/raster/pixel_format.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "image/palette.h"
+#include "image/raster/palette.h"
 
 #include <algorithm>
 

@@ -10,7 +10,7 @@
 #include <span>
 #include <vector>
 
-#include "image/dib.h"
+#include "image/raster/dib.h"
 
 // One palette entry in the order the platform keeps it: red, green, blue, flags.
 struct TPaletteEntry {

@@ -16,7 +16,7 @@
 #include <span>
 #include <vector>
 
-#include "image/dib.h"
+#include "image/raster/dib.h"
 
 class TStream;
 

@@ -2,9 +2,9 @@
 // layout and the device-dependent and DIB-section forms all rest on it.
 #pragma once
 
-#include "image/dib.h"
-#include "image/palette.h"
-#include "image/raster_bitmap.h"
+#include "image/raster/dib.h"
+#include "image/raster/palette.h"
+#include "image/raster/raster_bitmap.h"
 
 // Makes the bitmap that `description` asks for and, when one was made, refreshes `description`
 // from it (the whole record for a DIB section, the BITMAP part alone for a device-dependent

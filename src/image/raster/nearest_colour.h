@@ -9,7 +9,7 @@
 #include <span>
 #include <vector>
 
-#include "image/dib.h"
+#include "image/raster/dib.h"
 
 class TNearestColour {
  public:

@@ -1,4 +1,4 @@
-#include "image/pixel_format.h"
+#include "image/raster/pixel_format.h"
 
 #include <algorithm>
 #include <array>
@@ -6,9 +6,9 @@
 #include <cstring>
 #include <optional>
 
-#include "image/nearest_colour.h"
-#include "image/palette.h"
-#include "image/raster_bitmap.h"
+#include "image/raster/nearest_colour.h"
+#include "image/raster/palette.h"
+#include "image/raster/raster_bitmap.h"
 
 // Pixel words are read and written with memcpy in the host's order, which must be the formats'.
 static_assert(std::endian::native == std::endian::little);

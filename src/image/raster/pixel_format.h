@@ -12,7 +12,7 @@
 #include <span>
 #include <vector>
 
-#include "image/dib.h"
+#include "image/raster/dib.h"
 
 class TRasterBitmap;
 
