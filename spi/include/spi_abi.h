@@ -38,7 +38,9 @@ using TSpiHandle = TSpiNativeBlock*;
 #endif
 
 #pragma pack(push, 1)
-// Picture information as a plug-in reports it. Packed: 26 bytes on Win32.
+// Picture information as a plug-in reports it. Packed: 26 bytes on 32-bit Windows (the 64-bit
+// Windows build, which exists to test our Windows code under 64-bit Wine, widens hInfo as the
+// native build does).
 struct TPictureInfo {
   std::int32_t left;
   std::int32_t top;
@@ -50,7 +52,7 @@ struct TPictureInfo {
   TSpiHandle hInfo;  // a text block owned by the caller after a successful call, or null
 };
 #pragma pack(pop)
-#ifdef _WIN32
+#if defined(_WIN32) && !defined(_WIN64)
 static_assert(sizeof(TPictureInfo) == 26, "the plug-in interface fixes 26 bytes");
 #endif
 
