@@ -6,6 +6,7 @@
 #include "app/tintsight1_description.h"
 #include "image/colour/analysis.h"
 #include "image/clipboard.h"
+#include "platform/file.h"
 
 Ttintsight1Form* tintsight1Form = nullptr;
 
@@ -90,9 +91,15 @@ void Ttintsight1Form::CalcButtonClick(TObject*) {
 
 void Ttintsight1Form::SaveButtonClick(TObject*) {
   if (!Running() || !SaveDialog->Execute()) return;
+  const std::string target = SaveDialog->FileName();
+  // With nothing analysed there is nothing to save: a new name still gets its empty file, but
+  // an existing file (perhaps the very picture just loaded) is not emptied.
+  if (ResultBitmap->Empty() && platform::FileKindOf(target) != platform::TFileKind::fkMissing) {
+    return;
+  }
   // A failed save goes to the standard error box: keeping quiet would pass a lost save off as
   // done. StoreToFile replaces an existing file only once the new one is complete.
-  ResultBitmap->StoreToFile(SaveDialog->FileName());
+  ResultBitmap->StoreToFile(target);
 }
 
 void Ttintsight1Form::QuitButtonClick(TObject*) {

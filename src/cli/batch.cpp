@@ -3,6 +3,7 @@
 #include <exception>
 #include <string>
 
+#include "cli/output_file.h"
 #include "cli/report.h"
 #include "image/colour/analysis.h"
 
@@ -19,7 +20,13 @@ int RunBatch(const TCliOptions& options, const TPictureLoader& loader, std::ostr
   int status = 0;
   for (const TCliJob& job : options.Jobs) {
     try {
-      AnalysePicture(loader.Load(job.Input), options.Condition)->StoreToFile(job.Output);
+      // The input is read whole before the output is opened, so "x.bmp x.bmp" replaces the
+      // file only with its own result.
+      const std::unique_ptr<TBitmap> result =
+          AnalysePicture(loader.Load(job.Input), options.Condition);
+      const std::unique_ptr<TFileSave> output = OpenOutput(job.Output);
+      result->StoreToStream(output->Stream());
+      output->Commit();
     } catch (const std::exception& failure) {
       const std::string message = FailureMessage(failure);
       ReportError(errors, options.IsBatch() ? job.Input + ": " + message : message);

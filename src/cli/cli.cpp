@@ -2,6 +2,7 @@
 
 #include "cli/batch.h"
 #include "cli/cli_options.h"
+#include "cli/input_identity.h"
 #include "cli/picture_loader.h"
 #include "cli/plugin_collection.h"
 #include "cli/plugin_listing.h"
@@ -21,6 +22,7 @@ int AnalyseAction(const TCliOptions& options, std::ostream& errors) {
   if (options.IsBatch() && !platform::PathExists(options.OutputDir)) {
     throw EUsageError("the output folder \"" + options.OutputDir + "\" does not exist");
   }
+  RefuseOutputsThatAreInputs(options);
   const std::unique_ptr<TSPIs> plugins = OpenPluginCollection(options.PluginDirs);
   const TPictureLoader loader;
   return RunBatch(options, loader, errors);

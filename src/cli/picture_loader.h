@@ -16,8 +16,10 @@ class TPictureLoader {
   TPictureLoader& operator=(const TPictureLoader&) = delete;
   virtual ~TPictureLoader() = default;
 
-  // A new picture read from `fileName`; the caller owns it. Fails with EFOpenError when the
-  // file cannot be opened, EInvalidGraphic "認識できない画像形式です" when nothing decodes it, or
+  // A new picture read from `fileName` ("-": standard input, offered without a name); the caller
+  // owns it. The bytes are read whole first (ReadInput: refused when empty or longer than any
+  // picture). Fails with EFOpenError when the file cannot be opened, EInvalidGraphic
+  // "認識できない画像形式です" followed by why (WhyNothingDecodes) when nothing decodes it, or
   // what a plug-in or the BMP reader raised while decoding it.
   virtual std::unique_ptr<TBitmap> Load(const std::string& fileName) const;
 };

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "rtl/exception.h"
+#include "rtl/file_save.h"
 
 std::string OneLine(std::string_view text) {
   std::string line;
@@ -26,6 +27,13 @@ void ReportError(std::ostream& errors, std::string_view message) {
 }
 
 std::string FailureMessage(const std::exception& failure) {
+  if (const auto* save = dynamic_cast<const TSaveFailure*>(&failure)) {
+    // The message of a failed write does not say which file; that of a failed creation does.
+    std::string message = dynamic_cast<const Exception&>(failure).Message();
+    if (dynamic_cast<const EWriteError*>(&failure) != nullptr) message += ": " + save->FileName();
+    if (!save->Reason().empty()) message += ": " + save->Reason();
+    return message;
+  }
   if (const auto* e = dynamic_cast<const Exception*>(&failure)) return e->Message();
   if (dynamic_cast<const std::bad_alloc*>(&failure) != nullptr) return "out of memory";
   return failure.what();

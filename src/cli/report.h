@@ -15,6 +15,7 @@ std::string OneLine(std::string_view text);
 // Writes "tintsight-cli: " and `message` as one line to `errors`.
 void ReportError(std::ostream& errors, std::string_view message);
 
-// The message of a failure: an Exception's user-facing message, "out of memory" for
+// The message of a failure: an Exception's user-facing message (for a failed save followed by
+// the file, where the message does not name it, and the system's reason), "out of memory" for
 // std::bad_alloc, the standard library's own text for anything else.
 std::string FailureMessage(const std::exception& failure);

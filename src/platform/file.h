@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace platform {
@@ -11,6 +12,19 @@ enum class TFileAccess { faRead, faWrite, faReadWrite };
 enum class TFileShare { fsNone, fsRead, fsReadWrite };
 // How the file is found or made: it must exist, or it is always created anew (truncated).
 enum class TFileDisposition { fdOpenExisting, fdCreateAlways };
+// What a name or an open file stands for. fkOther is everything that is neither a regular file
+// nor a folder: a device (NUL, COM1, /dev/null), a FIFO, a pipe, a console, a socket.
+enum class TFileKind { fkMissing, fkRegular, fkDirectory, fkOther };
+// The two standard streams that a program's data may come from or go to.
+enum class TStandardStream { ssInput, ssOutput };
+
+// Which file a name reaches, whatever its spelling: device and inode, or on Windows volume
+// serial number and file index.
+struct TFileIdentity {
+  std::uint64_t Volume = 0;
+  std::uint64_t Index = 0;
+  bool operator==(const TFileIdentity&) const = default;
+};
 
 class File {
  public:
@@ -25,6 +39,16 @@ class File {
   // as the last error.
   static File Open(const std::string& path, TFileAccess access, TFileShare share,
                    TFileDisposition disposition);
+  // Creates `path` for reading and writing, shared with nobody; fails when anything is there
+  // already, so that no other file is ever truncated by it.
+  static File CreateNew(const std::string& path);
+  // A new regular file in `folder` that has no name until LinkAs gives it one, so that nothing
+  // is left behind when the process dies first (Linux O_TMPFILE). Not open where the system
+  // or the folder's file system has no such files (always on Windows).
+  static File CreateUnnamedIn(const std::string& folder);
+  // A handle of its own on a standard stream of the process, so that closing it leaves the
+  // process's stream open. Reads and writes pass the bytes unchanged (no text translation).
+  static File Standard(TStandardStream stream);
 
   bool IsOpen() const;
   // Each transfers what it can and returns the count, or -1 on failure.
@@ -34,6 +58,17 @@ class File {
   std::int64_t Seek(std::int64_t offset, int origin);
   // Cuts or extends the file at the current position; false on failure.
   bool Truncate();
+  // What the open file is; fkMissing when the system cannot tell.
+  TFileKind Kind() const;
+  // The size of an open regular file in bytes; -1 on failure.
+  std::int64_t Size() const;
+  // Sets the permission bits (POSIX mode & 07777); true without doing anything on Windows,
+  // whose replacing keeps the target's attributes and access rights itself.
+  bool SetPermissionBits(unsigned bits);
+  // Brings the written bytes to the storage device before the file is named or renamed.
+  bool Flush();
+  // Gives a file made by CreateUnnamedIn the name `path`; fails when `path` exists.
+  bool LinkAs(const std::string& path);
   void Close();
 
  private:
@@ -44,8 +79,20 @@ class File {
 #endif
 };
 
-// Replaces `target` by `source` in one step (both in one folder); false on failure.
+// Replaces `target` by `source` in one step (both in one folder); false on failure. On
+// Windows an existing target keeps its attributes and access rights (ReplaceFileW).
 bool ReplaceFileAtomically(const std::string& source, const std::string& target);
+// What `path` names, symbolic links followed. On Windows a reserved device name (NUL, CON, AUX,
+// PRN, COM1 to COM9, LPT1 to LPT9, with any extension, in any folder) is fkOther, as the system
+// resolves it.
+TFileKind FileKindOf(const std::string& path);
+// The file that `path` reaches (symbolic links followed); none when it does not exist.
+std::optional<TFileIdentity> FileIdentityOf(const std::string& path);
+// The text of the symbolic link `path`; none when `path` is no symbolic link.
+std::optional<std::string> SymbolicLinkText(const std::string& path);
+// The permission bits of the file at `path` (POSIX mode & 07777); none on failure and on
+// Windows.
+std::optional<unsigned> PermissionBits(const std::string& path);
 // Deletes a file; false on failure.
 bool RemoveFile(const std::string& path);
 // Whether a file or folder exists at `path`.

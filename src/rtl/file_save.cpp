@@ -1,73 +1,221 @@
 #include "rtl/file_save.h"
 
+#include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <optional>
 
+#include "platform/error.h"
 #include "platform/file.h"
-#include "rtl/exception.h"
-#include "rtl/file_stream.h"
+#include "rtl/file_name.h"
 #include "rtl/messages.h"
 
 namespace {
 
-// A name for the temporary file beside `target` that no other process uses.
-std::string TemporaryNameBeside(const std::string& target) {
-  for (unsigned attempt = 0;; ++attempt) {
-    std::string name = target + ".~" + std::to_string(platform::ProcessId()) + "-" +
-                       std::to_string(attempt) + ".tmp";
-    if (!platform::PathExists(name)) return name;
+// Links that lead to links are followed this far, as the system itself follows them.
+constexpr int kMaxLinkSteps = 40;
+// Names taken by other saves are passed over this many times before the save gives up.
+constexpr int kNameAttempts = 64;
+
+std::string LastReason() { return platform::SystemErrorMessage(platform::LastErrorCode()); }
+
+// The file that `target` finally names: each symbolic link is replaced by its text, read in the
+// link's folder when relative. A save replaces that file, so the links keep leading to it.
+std::string RealTarget(const std::string& target) {
+  std::string path = target;
+  for (int step = 0; step < kMaxLinkSteps; ++step) {
+    const std::optional<std::string> text = platform::SymbolicLinkText(path);
+    if (!text) break;
+    path = text->starts_with('/') ? *text : ExtractFilePath(path) + *text;
   }
+  return path;
 }
 
-// Whether the file that a save would replace may be replaced: it does not exist, or it can be
-// opened for writing by this program alone (so not while another program holds it open, nor
-// when it is read-only or a folder). It is opened without being changed.
-bool TargetWritable(const std::string& fileName) {
-  if (!platform::PathExists(fileName)) return true;
-  return platform::File::Open(fileName, platform::TFileAccess::faReadWrite,
-                              platform::TFileShare::fsNone,
-                              platform::TFileDisposition::fdOpenExisting)
-      .IsOpen();
-}
-
-EFCreateError CannotCreate(const std::string& fileName) {
-  return EFCreateError(rtl_messages::SFCreateError, {fileName});
+// A short name in `folder` that owes nothing to the target's name: 15 characters whatever the
+// target's length, so a target as long as the system allows still has room beside it. The
+// digits mix the process, a counter and the clock, so that two saves rarely try the same one.
+std::string CandidateName(const std::string& folder, int attempt) {
+  static std::atomic<unsigned> counter{0};
+  const auto clock = static_cast<unsigned>(
+      std::chrono::steady_clock::now().time_since_epoch().count() / 1000);
+  const unsigned mixed = (static_cast<unsigned>(platform::ProcessId()) * 2654435761u) ^
+                         (counter.fetch_add(1) * 40503u) ^ clock ^
+                         static_cast<unsigned>(attempt) << 24;
+  char name[16];
+  std::snprintf(name, sizeof name, "~ts%08x.tmp", mixed);
+  return folder + name;
 }
 
 }  // namespace
 
-// The temporary file and its stream; the file is removed unless the save was committed.
+ESaveCreateError::ESaveCreateError(const std::string& fileName, std::string reason)
+    : EFCreateError(rtl_messages::SFCreateError, {fileName}),
+      TSaveFailure(fileName, std::move(reason)) {}
+
+ESaveWriteError::ESaveWriteError(const std::string& fileName, std::string reason)
+    : EWriteError(std::string(rtl_messages::SWriteError)),
+      TSaveFailure(fileName, std::move(reason)) {}
+
+// The file being written, seen as a stream. A failed write raises at once with the system's
+// reason, while the system still holds it.
+class TSaveStream : public TStream {
+ public:
+  TSaveStream(platform::File& file, const std::string& target) : File_(file), Target_(target) {}
+
+  std::int64_t Read(void* buffer, std::int64_t count) override {
+    if (count <= 0) return 0;
+    const std::int64_t n = File_.Read(buffer, count);
+    return n < 0 ? 0 : n;
+  }
+  std::int64_t Write(const void* buffer, std::int64_t count) override {
+    if (count <= 0) return 0;
+    const std::int64_t n = File_.Write(buffer, count);
+    if (n != count) throw ESaveWriteError(Target_, LastReason());
+    Written_ += n;
+    return n;
+  }
+  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
+    int how = 0;
+    switch (origin) {
+      case TSeekOrigin::soBeginning: how = 0; break;
+      case TSeekOrigin::soCurrent: how = 1; break;
+      case TSeekOrigin::soEnd: how = 2; break;
+    }
+    const std::int64_t position = File_.Seek(offset, how);
+    // A pipe or a device has no position of its own; asking where the writing stands still
+    // has an answer.
+    if (position < 0 && offset == 0 && origin == TSeekOrigin::soCurrent) return Written_;
+    return position;
+  }
+
+ private:
+  platform::File& File_;
+  const std::string& Target_;
+  std::int64_t Written_ = 0;
+};
+
+// The file being written and how it reaches the target.
 class TFileSave::TState {
  public:
-  explicit TState(const std::string& target) : Name(TemporaryNameBeside(target)) {
-    try {
-      File.emplace(Name, fmCreate);
-    } catch (const EFCreateError&) {
-      throw CannotCreate(target);
-    }
-  }
+  enum class TRoad {
+    srDirect,   // the target itself, written in place
+    srUnnamed,  // a file without a name, linked beside the target at Commit
+    srNamed,    // a file under a short name of its own beside the target
+  };
+
+  TState(const std::string& target, std::string real, TRoad road, platform::File file,
+         std::string temporary, std::optional<unsigned> permissions)
+      : Real(std::move(real)),
+        Road(road),
+        File(std::move(file)),
+        Temporary(std::move(temporary)),
+        Permissions(permissions),
+        Stream(File, target) {}
   TState(const TState&) = delete;
   TState& operator=(const TState&) = delete;
   ~TState() {
-    File.reset();
-    if (!Committed) platform::RemoveFile(Name);
+    File.Close();
+    if (!Committed && !Temporary.empty()) platform::RemoveFile(Temporary);
   }
 
-  std::string Name;
-  std::optional<TFileStream> File;
+  // The file that the target names, symbolic links followed.
+  std::string Real;
+  TRoad Road;
+  platform::File File;
+  // The name the new file has (srNamed) or was given at Commit (srUnnamed); empty without one.
+  std::string Temporary;
+  std::optional<unsigned> Permissions;
+  TSaveStream Stream;
   bool Committed = false;
 };
 
 TFileSave::TFileSave(const std::string& target) : Target_(target) {
-  if (!TargetWritable(target)) throw CannotCreate(target);
-  State_ = std::make_unique<TState>(target);
+  const std::string real = RealTarget(target);
+  const platform::TFileKind kind = platform::FileKindOf(real);
+  if (kind == platform::TFileKind::fkOther) {
+    platform::File file = platform::File::Open(real, platform::TFileAccess::faWrite,
+                                               platform::TFileShare::fsReadWrite,
+                                               platform::TFileDisposition::fdOpenExisting);
+    if (!file.IsOpen()) throw ESaveCreateError(target, LastReason());
+    State_ = std::make_unique<TState>(Target_, real, TState::TRoad::srDirect, std::move(file),
+                                      std::string(), std::nullopt);
+    return;
+  }
+  std::optional<unsigned> permissions;
+  if (kind != platform::TFileKind::fkMissing) {
+    // The file to be replaced must be one that this program alone could write now: not a
+    // folder, not read-only, not held open by another program. It is opened without change.
+    if (!platform::File::Open(real, platform::TFileAccess::faReadWrite,
+                              platform::TFileShare::fsNone,
+                              platform::TFileDisposition::fdOpenExisting)
+             .IsOpen()) {
+      throw ESaveCreateError(target, LastReason());
+    }
+    permissions = platform::PermissionBits(real);
+  }
+  const std::string folder = ExtractFilePath(real);
+  platform::File unnamed = platform::File::CreateUnnamedIn(folder.empty() ? "." : folder);
+  if (unnamed.IsOpen()) {
+    State_ = std::make_unique<TState>(Target_, real, TState::TRoad::srUnnamed, std::move(unnamed),
+                                      std::string(), permissions);
+    return;
+  }
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    std::string name = CandidateName(folder, attempt);
+    platform::File named = platform::File::CreateNew(name);
+    if (named.IsOpen()) {
+      State_ = std::make_unique<TState>(Target_, real, TState::TRoad::srNamed, std::move(named),
+                                        std::move(name), permissions);
+      return;
+    }
+    // Only a name in use is worth another attempt; any other failure would repeat.
+    std::string reason = LastReason();
+    if (!platform::PathExists(name) || attempt + 1 == kNameAttempts) {
+      throw ESaveCreateError(target, std::move(reason));
+    }
+  }
+}
+
+TFileSave::TFileSave(TStandardOutput) : Target_("-") {
+  platform::File file = platform::File::Standard(platform::TStandardStream::ssOutput);
+  if (!file.IsOpen()) throw ESaveCreateError(Target_, LastReason());
+  State_ = std::make_unique<TState>(Target_, Target_, TState::TRoad::srDirect, std::move(file),
+                                    std::string(), std::nullopt);
 }
 
 TFileSave::~TFileSave() = default;
 
-TStream& TFileSave::Stream() { return *State_->File; }
+TStream& TFileSave::Stream() { return State_->Stream; }
 
 void TFileSave::Commit() {
-  State_->File.reset();
-  if (!platform::ReplaceFileAtomically(State_->Name, Target_)) throw CannotCreate(Target_);
-  State_->Committed = true;
+  TState& state = *State_;
+  if (state.Road == TState::TRoad::srDirect) {
+    state.File.Close();
+    state.Committed = true;
+    return;
+  }
+  // Permission bits first and the bytes on the disk before the file gets the target's name:
+  // after a crash the target holds the old file or the whole new one.
+  if ((state.Permissions && !state.File.SetPermissionBits(*state.Permissions)) ||
+      !state.File.Flush()) {
+    throw ESaveCreateError(Target_, LastReason());
+  }
+  if (state.Road == TState::TRoad::srUnnamed) {
+    for (int attempt = 0; state.Temporary.empty(); ++attempt) {
+      std::string name = CandidateName(ExtractFilePath(state.Real), attempt);
+      if (state.File.LinkAs(name)) {
+        state.Temporary = std::move(name);
+        break;
+      }
+      std::string reason = LastReason();
+      if (!platform::PathExists(name) || attempt + 1 == kNameAttempts) {
+        throw ESaveCreateError(Target_, std::move(reason));
+      }
+    }
+  }
+  state.File.Close();
+  if (!platform::ReplaceFileAtomically(state.Temporary, state.Real)) {
+    throw ESaveCreateError(Target_, LastReason());
+  }
+  state.Committed = true;
 }

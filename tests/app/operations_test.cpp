@@ -1,6 +1,8 @@
 // The five operations, each started by a real click, with the dialogs driven as a user would.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "app_fixture.h"
 #include "dialog_driver.h"
 
@@ -51,8 +53,8 @@ TEST_F(OperationsTest, LoadShowsTheFileAndACancelledUnreadableOrMissingFileChang
 }
 
 TEST_F(OperationsTest, AnalysisStartsFromTheLoadedPictureAndSaveWritesItOrShowsWhyNot) {
-  // Before anything is loaded: an empty 24-bit picture, silently, and saving it (over an
-  // existing file, without a question) writes no bytes.
+  // Before anything is loaded: an empty 24-bit picture, silently. Saving it makes an empty file
+  // under a new name and leaves an existing file as it was, both without a question.
   ClickThrough(Form->CalcButton, {});
   EXPECT_EQ(Form->ResultBitmap->PixelLayout(), TPixelLayout::pl24Bit);
   EXPECT_EQ(Form->ResultBitmap->Width() + Form->ResultBitmap->Height(), 0);
@@ -60,7 +62,9 @@ TEST_F(OperationsTest, AnalysisStartsFromTheLoadedPictureAndSaveWritesItOrShowsW
   EXPECT_TRUE(Shown(Form->Image2)->Empty());
   WriteFile(TempPath("empty.bmp"), {1, 2, 3});
   SaveFile(TempPath("empty.bmp"));
-  EXPECT_TRUE(ReadFile(TempPath("empty.bmp")).empty());
+  EXPECT_EQ(ReadFile(TempPath("empty.bmp")), (std::vector<std::uint8_t>{1, 2, 3}));
+  SaveFile(TempPath("new.bmp"));
+  EXPECT_TRUE(std::filesystem::exists(TempPath("new.bmp")) && ReadFile(TempPath("new.bmp")).empty());
 
   const TPicture24 picture = Pattern(5, 3);
   WriteFile(TempPath("source.bmp"), BmpBytes(picture));

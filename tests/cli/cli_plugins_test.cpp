@@ -164,7 +164,7 @@ TEST(CliPlugins, APlugInFolderAddsItsFormats) {
 
   const TRun without = RunCliWith({"-c", "4", input, output});
   EXPECT_EQ(without.Status, 1) << Describe(without);
-  EXPECT_EQ(without.Errors, "tintsight-cli: 認識できない画像形式です\n");
+  EXPECT_EQ(without.Errors, "tintsight-cli: 認識できない画像形式です: tsimage.spi refused\n");
   EXPECT_FALSE(fs::exists(output));
 
   struct TWay {
@@ -200,14 +200,17 @@ TEST(CliPlugins, ABatchGoesOnPastAnInputThatNothingReads) {
   const std::string bad = Text(pictures.Path() / "bad.png");
   const std::string other = Text(pictures.Path() / "other.tsp");
   fixtures::WriteFile(good, fixtures::MakePng(first, false));
-  fixtures::WriteFile(bad, fixtures::TBytes{'n', 'o', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e'});
+  // The test plug-in's mark, then nothing: taken, and not decoded.
+  fixtures::WriteFile(bad, fixtures::TBytes{'T', 'S', 'T', 'P', 'c', 'u', 't'});
   fixtures::WriteFile(other, MakeTestPicture(second));
 
   const TRun run = RunCliWith({"-c", "5", "--plugin-dir", Text(plugins.Path()), "-o",
                         Text(results.Path()), good, bad, other});
   EXPECT_EQ(run.Status, 1) << Describe(run);
   EXPECT_EQ(run.Output, "");
-  EXPECT_EQ(run.Errors, "tintsight-cli: " + bad + ": 認識できない画像形式です\n");
+  EXPECT_EQ(run.Errors, "tintsight-cli: " + bad +
+                            ": 認識できない画像形式です: tsimage.spi refused, test_picture.spi "
+                            "failed with code 2\n");
   EXPECT_EQ(FilesIn(results.Path()), (std::vector<std::string>{"good.bmp", "other.bmp"}));
   EXPECT_TRUE(HoldsAnalysed(Text(results.Path() / "good.bmp"), first, 5));
   EXPECT_TRUE(HoldsAnalysed(Text(results.Path() / "other.bmp"), second, 5));

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +16,7 @@
 #include "cli/batch.h"
 #include "image/colour/analysis.h"
 #include "image/bitmap.h"
+#include "platform/error.h"
 #include "rtl/stream.h"
 
 namespace {
@@ -148,6 +150,16 @@ TEST_F(CliRun, TheInputIsNeverChanged) {
   EXPECT_EQ(ReadFile(in), before);
 }
 
+TEST_F(CliRun, TheSingleFormMayReplaceItsOwnInput) {
+  TBitmap picture;
+  MakePicture(picture, 5, 3, 8);
+  const std::string in = Path("in.bmp");
+  picture.StoreToFile(in);
+  const TBytes expected = LibraryResult(in, 3);
+  ASSERT_EQ(RunCliWith({"-c", "3", in, in}).Status, 0);
+  EXPECT_EQ(ReadFile(in), expected) << "read whole before it was replaced";
+}
+
 struct TFailureCase {
   const char* Name;
   std::vector<std::string> Arguments;  // "@" stands for the test's folder
@@ -162,8 +174,20 @@ TEST_F(CliRun, FailuresReportOneLineAndTheirExitStatus) {
   {
     std::ofstream text(std::filesystem::path(Path("text.bmp")), std::ios::binary);
     text << "not a picture at all";
+    std::ofstream(std::filesystem::path(Path("empty.bmp")), std::ios::binary);
+    std::ofstream(std::filesystem::path(Path("cut.bmp")), std::ios::binary) << "BM cut";
   }
+  // Longer than any picture, without taking the disk: it is refused before a byte is read.
+  std::ofstream(std::filesystem::path(Path("huge.png")), std::ios::binary) << "x";
+  std::filesystem::resize_file(Path("huge.png"), std::uint64_t{3} << 30);
+  std::filesystem::create_directory(Path("same"));
+  picture.StoreToFile(Path("same/in.bmp"));
   const std::string folder = Dir_.string();
+#ifdef _WIN32
+  const std::string missingFolder = platform::SystemErrorMessage(ERROR_PATH_NOT_FOUND);
+#else
+  const std::string missingFolder = platform::SystemErrorMessage(ENOENT);
+#endif
   const TFailureCase cases[] = {
       {"no arguments", {}, 2,
        "tintsight-cli: an input and an output file are needed (tintsight-cli --help shows the "
@@ -180,9 +204,25 @@ TEST_F(CliRun, FailuresReportOneLineAndTheirExitStatus) {
       {"a missing input", {"@/none.bmp", "@/o.bmp"}, 1,
        "tintsight-cli: ファイル @/none.bmp は開けません"},
       {"an input that nothing reads", {"@/text.bmp", "@/o.bmp"}, 1,
-       "tintsight-cli: 認識できない画像形式です"},
+       "tintsight-cli: 認識できない画像形式です: tsimage.spi refused"},
+      {"a cut BMP file", {"@/cut.bmp", "@/o.bmp"}, 1,
+       "tintsight-cli: 認識できない画像形式です: BMP reader: ストリームからの読み込みエラー"},
+      {"an empty input", {"@/empty.bmp", "@/o.bmp"}, 1,
+       "tintsight-cli: 認識できない画像形式です: the input is empty"},
+      {"an input longer than any picture", {"@/huge.png", "@/o.bmp"}, 1,
+       "tintsight-cli: 認識できない画像形式です: the input is 3221225472 bytes long; no picture "
+       "is longer than 2147484821 bytes"},
       {"an output in a missing folder", {"@/good.bmp", "@/no/o.bmp"}, 1,
-       "tintsight-cli: ファイル @/no/o.bmp を作成できません"},
+       "tintsight-cli: ファイル @/no/o.bmp を作成できません: " + missingFolder},
+      {"a batch output that is its input by another path", {"-o", "@/same", "same/in.bmp"}, 2,
+       "tintsight-cli: \"same/in.bmp\" would be overwritten by its own result (tintsight-cli "
+       "--help shows the usage)"},
+#ifndef _WIN32
+      {"a device with nothing in it", {"/dev/null", "@/o.bmp"}, 1,
+       "tintsight-cli: 認識できない画像形式です: the input is empty"},
+      {"a full device", {"@/good.bmp", "/dev/full"}, 1,
+       "tintsight-cli: ストリームへの書き込みエラー: /dev/full: " + platform::SystemErrorMessage(ENOSPC)},
+#endif
   };
   const auto expand = [&folder](std::string text) {
     for (std::size_t at = text.find('@'); at != std::string::npos; at = text.find('@', at + 1)) {
@@ -191,6 +231,9 @@ TEST_F(CliRun, FailuresReportOneLineAndTheirExitStatus) {
     }
     return text;
   };
+  // Relative names are read in the test's folder.
+  const std::filesystem::path workingFolder = std::filesystem::current_path();
+  std::filesystem::current_path(Dir_);
   for (const TFailureCase& c : cases) {
     std::vector<std::string> arguments;
     for (const std::string& a : c.Arguments) arguments.push_back(expand(a));
@@ -200,7 +243,9 @@ TEST_F(CliRun, FailuresReportOneLineAndTheirExitStatus) {
     EXPECT_EQ(run.Output, "") << c.Name;
     EXPECT_EQ(std::count(run.Errors.begin(), run.Errors.end(), '\n'), 1) << c.Name;
   }
+  std::filesystem::current_path(workingFolder);
   EXPECT_FALSE(std::filesystem::exists(Path("o.bmp")));
+  EXPECT_EQ(ReadFile(Path("same/in.bmp")), ReadFile(Path("good.bmp"))) << "the refused input";
 }
 
 TEST_F(CliRun, HelpPrintsTheUsageAndDoesNothingElse) {

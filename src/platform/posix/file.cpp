@@ -7,7 +7,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <string>
 #include <utility>
+#include <vector>
 
 namespace platform {
 
@@ -56,6 +58,33 @@ File File::Open(const std::string& path, TFileAccess access, TFileShare share,
   return file;
 }
 
+File File::CreateNew(const std::string& path) {
+  File file;
+  file.Fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  return file;
+}
+
+File File::CreateUnnamedIn(const std::string& folder) {
+  File file;
+#ifdef O_TMPFILE
+  // The mode is what a named file would get: 0666 less the process's umask.
+  file.Fd_ = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+#else
+  (void)folder;
+  errno = EOPNOTSUPP;
+#endif
+  return file;
+}
+
+File File::Standard(TStandardStream stream) {
+  File file;
+  switch (stream) {
+    case TStandardStream::ssInput: file.Fd_ = ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 3); break;
+    case TStandardStream::ssOutput: file.Fd_ = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3); break;
+  }
+  return file;
+}
+
 bool File::IsOpen() const { return Fd_ >= 0; }
 
 std::int64_t File::Read(void* buffer, std::int64_t count) {
@@ -97,6 +126,41 @@ bool File::Truncate() {
   return here >= 0 && ::ftruncate(Fd_, here) == 0;
 }
 
+namespace {
+
+TFileKind KindOfMode(mode_t mode) {
+  if (S_ISREG(mode)) return TFileKind::fkRegular;
+  if (S_ISDIR(mode)) return TFileKind::fkDirectory;
+  return TFileKind::fkOther;
+}
+
+}  // namespace
+
+TFileKind File::Kind() const {
+  struct stat info {};
+  if (::fstat(Fd_, &info) != 0) return TFileKind::fkMissing;
+  return KindOfMode(info.st_mode);
+}
+
+std::int64_t File::Size() const {
+  struct stat info {};
+  if (::fstat(Fd_, &info) != 0 || !S_ISREG(info.st_mode)) return -1;
+  return info.st_size;
+}
+
+bool File::SetPermissionBits(unsigned bits) {
+  return ::fchmod(Fd_, static_cast<mode_t>(bits & 07777)) == 0;
+}
+
+bool File::Flush() { return ::fsync(Fd_) == 0; }
+
+bool File::LinkAs(const std::string& path) {
+  // An unnamed file is reached through its descriptor's entry in /proc; following that link
+  // needs no privilege (AT_EMPTY_PATH would).
+  const std::string self = "/proc/self/fd/" + std::to_string(Fd_);
+  return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
+}
+
 void File::Close() {
   if (Fd_ >= 0) ::close(std::exchange(Fd_, -1));
 }
@@ -110,6 +174,37 @@ bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 bool PathExists(const std::string& path) {
   struct stat info {};
   return ::stat(path.c_str(), &info) == 0;
+}
+
+TFileKind FileKindOf(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return TFileKind::fkMissing;
+  return KindOfMode(info.st_mode);
+}
+
+std::optional<TFileIdentity> FileIdentityOf(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return std::nullopt;
+  return TFileIdentity{static_cast<std::uint64_t>(info.st_dev),
+                       static_cast<std::uint64_t>(info.st_ino)};
+}
+
+std::optional<std::string> SymbolicLinkText(const std::string& path) {
+  std::vector<char> text(256);
+  for (;;) {
+    const ssize_t length = ::readlink(path.c_str(), text.data(), text.size());
+    if (length < 0) return std::nullopt;
+    if (static_cast<std::size_t>(length) < text.size()) {
+      return std::string(text.data(), static_cast<std::size_t>(length));
+    }
+    text.resize(text.size() * 2);
+  }
+}
+
+std::optional<unsigned> PermissionBits(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return std::nullopt;
+  return static_cast<unsigned>(info.st_mode & 07777);
 }
 
 unsigned long ProcessId() { return static_cast<unsigned long>(::getpid()); }

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <iterator>
+#include <string_view>
 #include <utility>
 
 #include "platform/text.h"
@@ -46,6 +48,30 @@ File File::Open(const std::string& path, TFileAccess access, TFileShare share,
   return file;
 }
 
+File File::CreateNew(const std::string& path) {
+  File file;
+  file.Handle_ = ::CreateFileW(Widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return file;
+}
+
+File File::CreateUnnamedIn(const std::string&) {
+  ::SetLastError(ERROR_NOT_SUPPORTED);
+  return File();
+}
+
+File File::Standard(TStandardStream stream) {
+  const DWORD which = stream == TStandardStream::ssInput ? STD_INPUT_HANDLE : STD_OUTPUT_HANDLE;
+  File file;
+  HANDLE own = INVALID_HANDLE_VALUE;
+  // WriteFile and ReadFile on the handle pass bytes unchanged: no text mode in between.
+  if (::DuplicateHandle(::GetCurrentProcess(), ::GetStdHandle(which), ::GetCurrentProcess(), &own,
+                        0, FALSE, DUPLICATE_SAME_ACCESS)) {
+    file.Handle_ = own;
+  }
+  return file;
+}
+
 bool File::IsOpen() const { return Handle_ != INVALID_HANDLE_VALUE; }
 
 std::int64_t File::Read(void* buffer, std::int64_t count) {
@@ -85,14 +111,104 @@ std::int64_t File::Seek(std::int64_t offset, int origin) {
 
 bool File::Truncate() { return ::SetEndOfFile(Handle_) != 0; }
 
+TFileKind File::Kind() const {
+  switch (::GetFileType(Handle_)) {
+    case FILE_TYPE_DISK: {
+      BY_HANDLE_FILE_INFORMATION info;
+      if (!::GetFileInformationByHandle(Handle_, &info)) return TFileKind::fkMissing;
+      return (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? TFileKind::fkDirectory
+                                                                     : TFileKind::fkRegular;
+    }
+    case FILE_TYPE_UNKNOWN:
+      return ::GetLastError() == NO_ERROR ? TFileKind::fkOther : TFileKind::fkMissing;
+    default:
+      return TFileKind::fkOther;
+  }
+}
+
+std::int64_t File::Size() const {
+  LARGE_INTEGER size;
+  if (::GetFileType(Handle_) != FILE_TYPE_DISK || !::GetFileSizeEx(Handle_, &size)) return -1;
+  return size.QuadPart;
+}
+
+bool File::SetPermissionBits(unsigned) { return true; }
+
+bool File::Flush() { return ::FlushFileBuffers(Handle_) != 0; }
+
+bool File::LinkAs(const std::string&) {
+  ::SetLastError(ERROR_NOT_SUPPORTED);
+  return false;
+}
+
 void File::Close() {
   if (Handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(std::exchange(Handle_, INVALID_HANDLE_VALUE));
 }
 
 bool ReplaceFileAtomically(const std::string& source, const std::string& target) {
-  return ::MoveFileExW(Widen(source).c_str(), Widen(target).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  const std::wstring from = Widen(source);
+  const std::wstring to = Widen(target);
+  // ReplaceFileW keeps the replaced file's attributes and access rights; it needs a target,
+  // so a new name is made by moving.
+  if (::GetFileAttributesW(to.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+  }
+  return ::ReplaceFileW(to.c_str(), from.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                        nullptr) != 0;
 }
+
+namespace {
+
+// Whether the system takes `path` for a device: its full form then names the device itself
+// ("\\.\NUL" for "C:\x\nul.bmp"), whatever folder and extension were written.
+bool IsDevicePath(const std::wstring& path) {
+  wchar_t full[MAX_PATH * 2];
+  const DWORD length = ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(std::size(full)), full,
+                                          nullptr);
+  return length > 4 && length < std::size(full) && std::wstring_view(full, 4) == L"\\\\.\\";
+}
+
+// An open handle to whatever `path` names, for reading its description only.
+class TQueryHandle {
+ public:
+  explicit TQueryHandle(const std::wstring& path)
+      : Handle_(::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)) {}
+  TQueryHandle(const TQueryHandle&) = delete;
+  TQueryHandle& operator=(const TQueryHandle&) = delete;
+  ~TQueryHandle() {
+    if (Handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(Handle_);
+  }
+  HANDLE Get() const { return Handle_; }
+
+ private:
+  HANDLE Handle_;
+};
+
+}  // namespace
+
+TFileKind FileKindOf(const std::string& path) {
+  const std::wstring wide = Widen(path);
+  if (IsDevicePath(wide)) return TFileKind::fkOther;
+  const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return TFileKind::fkMissing;
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? TFileKind::fkDirectory
+                                                      : TFileKind::fkRegular;
+}
+
+std::optional<TFileIdentity> FileIdentityOf(const std::string& path) {
+  const TQueryHandle handle(Widen(path));
+  BY_HANDLE_FILE_INFORMATION info;
+  if (handle.Get() == INVALID_HANDLE_VALUE || !::GetFileInformationByHandle(handle.Get(), &info)) {
+    return std::nullopt;
+  }
+  return TFileIdentity{info.dwVolumeSerialNumber,
+                       std::uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow};
+}
+
+std::optional<std::string> SymbolicLinkText(const std::string&) { return std::nullopt; }
+
+std::optional<unsigned> PermissionBits(const std::string&) { return std::nullopt; }
 
 bool RemoveFile(const std::string& path) { return ::DeleteFileW(Widen(path).c_str()) != 0; }
 

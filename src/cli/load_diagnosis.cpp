@@ -1,0 +1,85 @@
+#include "cli/load_diagnosis.h"
+
+#include <cstring>
+#include <limits>
+#include <new>
+#include <vector>
+
+#include "image/bitmap.h"
+#include "pictures/in_spi_able.h"
+#include "platform/text.h"
+#include "plugins/in_spi.h"
+#include "plugins/spis.h"
+#include "rtl/exception.h"
+#include "rtl/file_name.h"
+#include "rtl/stream.h"
+#include "spi_block.h"
+
+namespace {
+
+// As the loading offers data: plug-ins may always read this many bytes at the address.
+constexpr std::size_t kProbeSize = 2048;
+
+std::string BmpReaderAnswer(TMemoryStream& picture) {
+  picture.SetPosition(0);
+  try {
+    TBitmap reader;
+    reader.LoadFromStream(picture);
+  } catch (const Exception& refusal) {
+    return "BMP reader: " + refusal.Message();
+  } catch (const std::bad_alloc&) {
+    return "BMP reader: out of memory";
+  }
+  return "BMP reader: read it";
+}
+
+// What one plug-in answers to the whole data, in the order of the loading's calls.
+std::string PluginAnswer(TInSPI& plugin, TMemoryStream& picture, const std::string& name) {
+  const std::string who = ExtractFileName(plugin.FileName()) + " ";
+  const std::int64_t size = picture.Size();
+  if (size > std::numeric_limits<std::int32_t>::max()) return who + "was not asked (too long)";
+  const auto length = static_cast<std::int32_t>(size);
+  std::vector<std::uint8_t> padded;
+  const std::uint8_t* data = picture.Memory();
+  if (static_cast<std::size_t>(length) < kProbeSize) {
+    padded.assign(kProbeSize, 0);
+    std::memcpy(padded.data(), data, static_cast<std::size_t>(length));
+    data = padded.data();
+  }
+  try {
+    const std::string ansiName = platform::Utf8ToAnsi(name);
+    if (plugin.IsSupported(ansiName.c_str(), reinterpret_cast<std::uintptr_t>(data)) == 0) {
+      return who + "refused";
+    }
+    TSpiHandle info = nullptr;
+    TSpiHandle bits = nullptr;
+    const std::int32_t code = plugin.GetPicture(data, length, SPI_INPUT_MEMORY, info, bits,
+                                                ProgressCallback, 0);
+    const TSpiBlock infoBlock(info);
+    const TSpiBlock bitsBlock(bits);
+    if (code != SPI_SUCCESS) return who + "failed with code " + std::to_string(code);
+    return who + "decoded a picture that was refused";
+  } catch (const Exception& fault) {
+    return who + "faulted: " + fault.Message();
+  }
+}
+
+}  // namespace
+
+std::string WhyNothingDecodes(TMemoryStream& picture, const std::string& name) {
+  if (picture.Size() >= 2 && picture.Memory()[0] == 'B' && picture.Memory()[1] == 'M') {
+    return BmpReaderAnswer(picture);
+  }
+  TSPIs* plugins = SusiePlugins();
+  std::vector<TSPI*> candidates;
+  if (plugins != nullptr) {
+    plugins->FindPluginList({TSPIClass::Of<TInSPI>()}, ExtractFileExt(name), candidates);
+  }
+  std::string answers;
+  for (TSPI* candidate : candidates) {
+    if (auto* plugin = dynamic_cast<TInSPI*>(candidate)) {
+      answers += (answers.empty() ? "" : ", ") + PluginAnswer(*plugin, picture, name);
+    }
+  }
+  return answers.empty() ? "not a BMP file, and no plug-in is installed" : answers;
+}
