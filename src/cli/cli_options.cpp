@@ -15,7 +15,7 @@ const std::string_view kCliUsage =
     "writes the result as a 24-bit BMP file: to OUTPUT, or with -o to DIR/<INPUT's name without\n"
     "its extension>.bmp. BMP files are read directly; every other format is read by a Susie\n"
     "plug-in (*.spi) found in the program's folder, in its SusiePlugin folder, or in a folder\n"
-    "given with --plugin-dir.\n"
+    "given with --plugin-dir. An INPUT or OUTPUT of - is standard input or output.\n"
     "  -c N              the analysis condition (default 0):\n"
     "                    0 red, 1 green, 2 blue set to zero;\n"
     "                    3 red, 4 green, 5 blue replaced by the mean of the other two\n"

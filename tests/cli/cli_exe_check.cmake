@@ -63,7 +63,7 @@ check_bmp(${WORKDIR}/wheel.bmp 76854)
 # naming it, and the others are still written.
 file(MAKE_DIRECTORY ${WORKDIR}/batch)
 file(WRITE ${WORKDIR}/broken.png "not a picture")
-run_cli(1 "^$" "^tintsight-cli: ${PREFIX}${WORKDIR}/broken.png: 認識できない画像形式です\n$"
+run_cli(1 "^$" "^tintsight-cli: ${PREFIX}${WORKDIR}/broken.png: 認識できない画像形式です: tsimage\\.spi refused\n$"
         -c 1 -o ${PREFIX}${WORKDIR}/batch ${PREFIX}${PNG_INPUT} ${PREFIX}${WORKDIR}/broken.png
         ${PREFIX}${INPUT})
 check_bmp(${WORKDIR}/batch/colour-wheel.bmp 76854)
@@ -72,4 +72,33 @@ file(GLOB written ${WORKDIR}/batch/*)
 list(LENGTH written count)
 if(NOT count EQUAL 2)
   message(FATAL_ERROR "the batch wrote ${written}")
+endif()
+
+# Standard input and output as "-": the same bytes as through files, a plug-in format too.
+foreach(piped IN ITEMS "${INPUT}|${WORKDIR}/out.bmp" "${PNG_INPUT}|${WORKDIR}/wheel.bmp")
+  string(REPLACE "|" ";" piped "${piped}")
+  list(GET piped 0 source)
+  list(GET piped 1 through_files)
+  execute_process(COMMAND ${EMULATOR} ${CLI} -c 3 - - INPUT_FILE ${source}
+                  OUTPUT_FILE ${WORKDIR}/piped.bmp RESULT_VARIABLE status ERROR_VARIABLE err)
+  file(SHA256 ${WORKDIR}/piped.bmp got)
+  file(SHA256 ${through_files} expected)
+  if(NOT status EQUAL 0 OR NOT got STREQUAL expected)
+    message(FATAL_ERROR "- - from ${source}: exit ${status}, ${err}; the output differs from ${through_files}")
+  endif()
+endforeach()
+
+# Outputs that are devices are written directly: nothing appears beside them, and a run ends.
+if(PREFIX)
+  set(devices NUL ${PREFIX}${WORKDIR}/batch/nul.bmp ${PREFIX}${WORKDIR}/batch/com1.bmp)
+else()
+  set(devices /dev/null)
+endif()
+foreach(device IN LISTS devices)
+  run_cli(0 "^$" "^$" ${PREFIX}${INPUT} ${device})
+endforeach()
+file(GLOB written ${WORKDIR}/batch/*)
+list(LENGTH written count)
+if(NOT count EQUAL 2)
+  message(FATAL_ERROR "writing to devices left ${written}")
 endif()
