@@ -28,7 +28,8 @@ constexpr std::int64_t kReadBlock = 1 << 20;
 // `size` is the input's length, or 0 for a stream that was read up to the limit only.
 [[noreturn]] void TooLarge(std::int64_t size) {
   const std::string limit = std::to_string(kLargestInput) + " bytes";
-  NoPicture(size > 0 ? "the input is " + std::to_string(size) + " bytes long; no picture is longer than " + limit
+  NoPicture(size > 0 ? "the input is " + std::to_string(size) +
+                           " bytes long; no picture is longer than " + limit
                      : "the input is longer than " + limit + ", which no picture is");
 }
 

@@ -53,8 +53,8 @@ std::string PluginAnswer(TInSPI& plugin, TMemoryStream& picture, const std::stri
     }
     TSpiHandle info = nullptr;
     TSpiHandle bits = nullptr;
-    const std::int32_t code = plugin.GetPicture(data, length, SPI_INPUT_MEMORY, info, bits,
-                                                ProgressCallback, 0);
+    const std::int32_t code =
+        plugin.GetPicture(data, length, SPI_INPUT_MEMORY, info, bits, ProgressCallback, 0);
     const TSpiBlock infoBlock(info);
     const TSpiBlock bitsBlock(bits);
     if (code != SPI_SUCCESS) return who + "failed with code " + std::to_string(code);

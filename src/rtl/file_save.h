@@ -58,9 +58,9 @@ class TFileSave {
   // Names the process's standard output as the target (the command line's "-").
   struct TStandardOutput {};
 
-  // Prepares to write `target` (UTF-8). Fails with ESaveCreateError (an EFCreateError
-  // "ファイル %s を作成できません") when the target cannot be written: a folder, a file held open
-  // by another program, a folder that does not exist or may not be written.
+  // Prepares to write `target` (UTF-8). Fails with ESaveCreateError (an EFCreateError,
+  // "ファイル %s を作成できません") when the target cannot be written: a folder, a file
+  // held open by another program, a folder that does not exist or may not be written.
   explicit TFileSave(const std::string& target);
   // Writes the process's standard output directly; Target() is "-".
   explicit TFileSave(TStandardOutput);

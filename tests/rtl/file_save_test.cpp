@@ -25,7 +25,9 @@ namespace fs = std::filesystem;
 using TBytes = std::vector<char>;
 
 // UTF-8 names both ways, as the program keeps them.
-fs::path FsPath(const std::string& name) { return fs::path(std::u8string(name.begin(), name.end())); }
+fs::path FsPath(const std::string& name) {
+  return fs::path(std::u8string(name.begin(), name.end()));
+}
 std::string Utf8(const fs::path& path) {
   const std::u8string text = path.u8string();
   return std::string(text.begin(), text.end());
@@ -34,8 +36,9 @@ std::string Utf8(const fs::path& path) {
 class FileSave : public ::testing::Test {
  protected:
   void SetUp() override {
-    Dir_ = fs::temp_directory_path() /
-           ("ts_save_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    Dir_ =
+        fs::temp_directory_path() /
+        ("ts_save_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(Dir_);
     fs::create_directories(Dir_);
   }
@@ -43,7 +46,8 @@ class FileSave : public ::testing::Test {
   std::string Path(const std::string& leaf) const { return Utf8(Dir_ / FsPath(leaf)); }
   std::vector<std::string> Names() const {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(Dir_)) names.push_back(Utf8(entry.path().filename()));
+    for (const auto& entry : fs::directory_iterator(Dir_))
+      names.push_back(Utf8(entry.path().filename()));
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -52,7 +56,8 @@ class FileSave : public ::testing::Test {
     return TBytes(std::istreambuf_iterator<char>(in), {});
   }
   static void Write(const std::string& path, const TBytes& bytes) {
-    std::ofstream(FsPath(path), std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(FsPath(path), std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   }
   static void Save(const std::string& target, const TBytes& bytes) {
     TFileSave save(target);
@@ -75,17 +80,20 @@ TEST_F(FileSave, ARegularFileIsReplacedWholeAndKeepsItsRights) {
 #ifdef _WIN32
     ASSERT_TRUE(::SetFileAttributesW(FsPath(Path(name)).c_str(), FILE_ATTRIBUTE_HIDDEN));
 #else
-    fs::permissions(Path(name), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::permissions(Path(name),
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 #endif
     Save(Path(name), New_);
     EXPECT_EQ(Read(Path(name)), New_) << name;
     EXPECT_EQ(Names(), std::vector<std::string>{name});
 #ifdef _WIN32
     EXPECT_EQ(::GetFileAttributesW(FsPath(Path(name)).c_str()) & FILE_ATTRIBUTE_HIDDEN,
-              DWORD{FILE_ATTRIBUTE_HIDDEN}) << name;
+              DWORD{FILE_ATTRIBUTE_HIDDEN})
+        << name;
 #else
     EXPECT_EQ(fs::status(Path(name)).permissions(),
-              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read) << name;
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read)
+        << name;
 #endif
     fs::remove(Path(name));
   }
@@ -119,7 +127,8 @@ TEST_F(FileSave, AGivenUpOrFailedSaveLeavesTheOldFileAndNothingElse) {
 // Devices, FIFOs and links: written where they lead, never turned into a plain file.
 TEST_F(FileSave, ATargetThatIsNoRegularFileIsWrittenDirectly) {
 #ifdef _WIN32
-  for (const std::string& name : {std::string("NUL"), Path("nul.bmp"), Path("com1.bmp"), Path("Aux.txt")}) {
+  for (const std::string& name :
+       {std::string("NUL"), Path("nul.bmp"), Path("com1.bmp"), Path("Aux.txt")}) {
     Save(name, New_);
   }
   EXPECT_EQ(Names(), std::vector<std::string>{});

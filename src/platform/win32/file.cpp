@@ -163,8 +163,8 @@ namespace {
 // ("\\.\NUL" for "C:\x\nul.bmp"), whatever folder and extension were written.
 bool IsDevicePath(const std::wstring& path) {
   wchar_t full[MAX_PATH * 2];
-  const DWORD length = ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(std::size(full)), full,
-                                          nullptr);
+  const DWORD length =
+      ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(std::size(full)), full, nullptr);
   return length > 4 && length < std::size(full) && std::wstring_view(full, 4) == L"\\\\.\\";
 }
 
@@ -172,8 +172,9 @@ bool IsDevicePath(const std::wstring& path) {
 class TQueryHandle {
  public:
   explicit TQueryHandle(const std::wstring& path)
-      : Handle_(::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)) {}
+      : Handle_(::CreateFileW(path.c_str(), 0,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)) {}
   TQueryHandle(const TQueryHandle&) = delete;
   TQueryHandle& operator=(const TQueryHandle&) = delete;
   ~TQueryHandle() {
