@@ -17,7 +17,7 @@ namespace {
 constexpr std::int64_t kLongestBmpHeader = 124;
 constexpr std::int64_t kLargestBmpFile = kBmpFileHeaderSize + kLongestBmpHeader + kBmpMasksSize +
                                          std::int64_t{kBmpMaxColours} * 4 + kMaxPixelMemory;
-// Pipes and devices are read in blocks of this size.
+// Pipes and devices are read in blocks of this size at first.
 constexpr std::int64_t kReadBlock = 1 << 20;
 
 [[noreturn]] void NoPicture(std::string_view reason) {
@@ -37,7 +37,8 @@ constexpr std::int64_t kReadBlock = 1 << 20;
 void ReadUntilEnd(platform::File& file, TMemoryStream& memory) {
   std::int64_t size = 0;
   for (;;) {
-    const std::int64_t block = std::min(kReadBlock, kLargestInput + 1 - size);
+    // Blocks grow with what was read, so that the memory is moved a few times, not once a block.
+    const std::int64_t block = std::min(std::max(kReadBlock, size), kLargestInput + 1 - size);
     memory.SetSize(size + block);
     const std::int64_t got = file.Read(memory.Memory() + size, block);
     if (got < 0) throw EReadError(std::string(rtl_messages::SReadError));
