@@ -80,7 +80,11 @@ std::int64_t File::Read(void* buffer, std::int64_t count) {
   while (done < count) {
     const DWORD chunk = static_cast<DWORD>(std::min<std::int64_t>(count - done, 1 << 30));
     DWORD got = 0;
-    if (!::ReadFile(Handle_, out + done, chunk, &got, nullptr)) return done > 0 ? done : -1;
+    if (!::ReadFile(Handle_, out + done, chunk, &got, nullptr)) {
+      // A pipe whose writer has closed it reports its end as this error.
+      if (::GetLastError() == ERROR_BROKEN_PIPE) break;
+      return done > 0 ? done : -1;
+    }
     if (got == 0) break;
     done += got;
   }
