@@ -111,7 +111,7 @@ TEST_F(FileSave, AGivenUpOrFailedSaveLeavesTheOldFileAndNothingElse) {
   }
   EXPECT_EQ(Read(target), Old_);
   fs::create_directory(Path("folder"));
-  for (const std::string& name : {"folder", "missing/x.bmp"}) {
+  for (const char* name : {"folder", "missing/x.bmp"}) {
     try {
       Save(Path(name), New_);
       ADD_FAILURE() << name << " was saved";
