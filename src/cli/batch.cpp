@@ -3,17 +3,22 @@
 #include <exception>
 #include <string>
 
-#include "cli/output_file.h"
+#include "cli/picture_operation.h"
+#include "cli/picture_output.h"
 #include "cli/report.h"
-#include "image/colour/analysis.h"
 
-std::unique_ptr<TBitmap> AnalysePicture(std::unique_ptr<TBitmap> source, int condition) {
+std::unique_ptr<TBitmap> AnalysePicture(std::unique_ptr<TBitmap> source,
+                                        const TRowOperation& operation) {
   auto result = std::make_unique<TBitmap>();
   result->Assign(source.get());
   source.reset();
   result->SetPixelLayout(TPixelLayout::pl24Bit);
-  ApplyAnalysisCondition(*result, condition);
+  ApplyRowOperation(*result, operation);
   return result;
+}
+
+std::unique_ptr<TBitmap> AnalysePicture(std::unique_ptr<TBitmap> source, int condition) {
+  return AnalysePicture(std::move(source), AnalysisConditionOperation(condition));
 }
 
 int RunBatch(const TCliOptions& options, const TPictureLoader& loader, std::ostream& errors) {
@@ -22,11 +27,7 @@ int RunBatch(const TCliOptions& options, const TPictureLoader& loader, std::ostr
     try {
       // The input is read whole before the output is opened, so "x.bmp x.bmp" replaces the
       // file only with its own result.
-      const std::unique_ptr<TBitmap> result =
-          AnalysePicture(loader.Load(job.Input), options.Condition);
-      const std::unique_ptr<TFileSave> output = OpenOutput(job.Output);
-      result->StoreToStream(output->Stream());
-      output->Commit();
+      StorePicture(*MakeResult(loader.Load(job.Input), options), job.Output);
     } catch (const std::exception& failure) {
       const std::string message = FailureMessage(failure);
       ReportError(errors, options.IsBatch() ? job.Input + ": " + message : message);

@@ -3,23 +3,36 @@
 #include <charconv>
 #include <filesystem>
 #include <map>
+#include <optional>
 
 #include "platform/letter_case.h"
 #include "rtl/file_name.h"
 
 const std::string_view kCliUsage =
     "usage: tintsight-cli [-c N] [--plugin-dir DIR]... INPUT OUTPUT\n"
-    "       tintsight-cli [-c N] [--plugin-dir DIR]... -o DIR INPUT...\n"
+    "       tintsight-cli [-c N] [--format bmp|png] [--plugin-dir DIR]... -o DIR INPUT...\n"
+    "       tintsight-cli --simulate TYPE [--severity S] [--plugin-dir DIR]... INPUT OUTPUT\n"
+    "       tintsight-cli --sheet [--plugin-dir DIR]... INPUT OUTPUT\n"
     "       tintsight-cli --list-plugins [--plugin-dir DIR]...\n"
-    "Reads each picture INPUT, takes one colour primary away under analysis condition N and\n"
+    "Reads each picture INPUT, takes one colour primary away under analysis condition N (or\n"
+    "simulates a colour-vision deficiency, or makes a contact sheet of every variant) and\n"
     "writes the result as a 24-bit BMP file: to OUTPUT, or with -o to DIR/<INPUT's name without\n"
-    "its extension>.bmp. BMP files are read directly; every other format is read by a Susie\n"
-    "plug-in (*.spi) found in the program's folder, in its SusiePlugin folder, or in a folder\n"
-    "given with --plugin-dir. An INPUT or OUTPUT of - is standard input or output.\n"
+    "its extension>.bmp. An OUTPUT whose name ends in .png is written as PNG. BMP files are read\n"
+    "directly; every other format is read by a Susie plug-in (*.spi) found in the program's\n"
+    "folder, in its SusiePlugin folder, or in a folder given with --plugin-dir. An INPUT or\n"
+    "OUTPUT of - is standard input or output.\n"
     "  -c N              the analysis condition (default 0):\n"
     "                    0 red, 1 green, 2 blue set to zero;\n"
     "                    3 red, 4 green, 5 blue replaced by the mean of the other two\n"
+    "  --simulate TYPE   how a picture looks with a colour-vision deficiency, instead of -c:\n"
+    "                    protanopia, deuteranopia, tritanopia, protanomaly, deuteranomaly,\n"
+    "                    tritanomaly, achromatopsia\n"
+    "  --severity S      for protanomaly, deuteranomaly, tritanomaly: 0 (none) to 1 (the\n"
+    "                    dichromacy); default 0.6\n"
+    "  --sheet           one picture of the original, the six conditions, protanopia,\n"
+    "                    deuteranopia, tritanopia and achromatopsia side by side, labelled\n"
     "  -o DIR            write one result per INPUT into the folder DIR\n"
+    "  --format bmp|png  with -o: the format of the results (default bmp)\n"
     "  --plugin-dir DIR  look for plug-ins in DIR as well (may be repeated)\n"
     "  --list-plugins    list the plug-ins found, with their formats, and do nothing else\n"
     "  --help            show this text\n"
@@ -39,6 +52,44 @@ int ParseCondition(std::string_view text) {
                       "\"");
   }
   return value;
+}
+
+// The valid types, for the message that refuses another.
+std::string VisionTypeList() {
+  std::string list;
+  for (const TVisionTypeName& entry : kVisionTypeNames) {
+    list += list.empty() ? "" : ", ";
+    list += entry.Name;
+  }
+  return list;
+}
+
+TVisionType ParseVisionType(std::string_view text) {
+  const std::optional<TVisionType> type = FindVisionType(text);
+  if (!type) {
+    throw EUsageError("the colour-vision type must be one of " + VisionTypeList() + ", not \"" +
+                      std::string(text) + "\"");
+  }
+  return *type;
+}
+
+double ParseSeverity(std::string_view text) {
+  double value = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  // Written so that NaN fails too.
+  if (text.empty() || error != std::errc() || stop != end || !(value >= 0 && value <= 1)) {
+    throw EUsageError("the severity must be a number from 0 to 1, not \"" + std::string(text) +
+                      "\"");
+  }
+  return value;
+}
+
+// The extension of the batch form's results under --format.
+std::string_view ParseFormat(std::string_view text) {
+  if (text == "bmp") return ".bmp";
+  if (text == "png") return ".png";
+  throw EUsageError("the format must be bmp or png, not \"" + std::string(text) + "\"");
 }
 
 // A folder named on the command line: never empty, since an empty name would mean "nowhere"
@@ -64,11 +115,12 @@ std::string SameFileKey(const std::string& name) {
 // The batch form's jobs. Refuses what would silently lose a picture: two inputs that share an
 // output file, where the second result would replace the first, and an input that its own result
 // would replace (an input BMP in the output folder; no other input can share its name there).
-std::vector<TCliJob> BatchJobs(const std::string& outputDir, const std::vector<std::string>& inputs) {
+std::vector<TCliJob> BatchJobs(const std::string& outputDir, const std::vector<std::string>& inputs,
+                               std::string_view extension) {
   std::vector<TCliJob> jobs;
   std::map<std::string, const std::string*> outputs;
   for (const std::string& input : inputs) {
-    TCliJob job{input, BatchOutputName(outputDir, input)};
+    TCliJob job{input, BatchOutputName(outputDir, input, extension)};
     const std::string key = SameFileKey(job.Output);
     if (key == SameFileKey(input)) {
       throw EUsageError("\"" + input + "\" would be overwritten by its own result");
@@ -92,11 +144,12 @@ std::string InFolder(std::string_view folder, std::string_view name) {
   return path.append(name);
 }
 
-std::string BatchOutputName(const std::string& outputDir, const std::string& input) {
+std::string BatchOutputName(const std::string& outputDir, const std::string& input,
+                            std::string_view extension) {
   const std::string name = ExtractFileName(input);
   std::string stem = name.substr(0, name.size() - ExtractFileExt(name).size());
   if (stem.empty()) stem = name;
-  return InFolder(outputDir, stem + ".bmp");
+  return InFolder(outputDir, stem.append(extension));
 }
 
 TCliOptions ParseCliArguments(std::span<const std::string> arguments) {
@@ -105,6 +158,10 @@ TCliOptions ParseCliArguments(std::span<const std::string> arguments) {
   bool listPlugins = false;
   bool help = false;
   bool conditionGiven = false;
+  bool simulateGiven = false;
+  bool severityGiven = false;
+  bool sheetGiven = false;
+  std::string_view format;  // --format's extension; empty when not given
   bool optionsEnded = false;
   // The value of an option that takes one: the next argument.
   const auto value = [&](std::size_t& i, std::string_view missing) -> const std::string& {
@@ -134,6 +191,16 @@ TCliOptions ParseCliArguments(std::span<const std::string> arguments) {
     } else if (argument.starts_with("-c")) {
       options.Condition = ParseCondition(text.substr(2));
       conditionGiven = true;
+    } else if (argument == "--simulate") {
+      options.VisionType = ParseVisionType(value(i, "--simulate needs a type: " + VisionTypeList()));
+      simulateGiven = true;
+    } else if (argument == "--severity") {
+      options.Severity = ParseSeverity(value(i, "--severity needs a number from 0 to 1"));
+      severityGiven = true;
+    } else if (argument == "--sheet") {
+      sheetGiven = true;
+    } else if (argument == "--format") {
+      format = ParseFormat(value(i, "--format needs bmp or png"));
     } else if (argument == "-o") {
       options.OutputDir = ParseFolder("-o", value(i, "-o needs a folder"));
     } else if (argument.starts_with("-o")) {
@@ -147,8 +214,17 @@ TCliOptions ParseCliArguments(std::span<const std::string> arguments) {
     options.Action = TCliAction::caHelp;
     return options;
   }
+  if (int{conditionGiven} + int{simulateGiven} + int{sheetGiven} > 1) {
+    throw EUsageError("-c, --simulate and --sheet exclude each other");
+  }
+  if (severityGiven && !(simulateGiven && HasSeverity(options.VisionType))) {
+    throw EUsageError("--severity goes with --simulate protanomaly, deuteranomaly or tritanomaly");
+  }
+  if (simulateGiven) options.Operation = TCliOperation::coSimulate;
+  if (sheetGiven) options.Operation = TCliOperation::coSheet;
   if (listPlugins) {
-    if (!files.empty() || conditionGiven || !options.OutputDir.empty()) {
+    if (!files.empty() || conditionGiven || simulateGiven || sheetGiven || !format.empty() ||
+        !options.OutputDir.empty()) {
       throw EUsageError("--list-plugins goes with --plugin-dir only");
     }
     options.Action = TCliAction::caListPlugins;
@@ -156,8 +232,11 @@ TCliOptions ParseCliArguments(std::span<const std::string> arguments) {
   }
   if (options.IsBatch()) {
     if (files.empty()) throw EUsageError("-o needs at least one input file");
-    options.Jobs = BatchJobs(options.OutputDir, files);
+    options.Jobs = BatchJobs(options.OutputDir, files, format.empty() ? ".bmp" : format);
     return options;
+  }
+  if (!format.empty()) {
+    throw EUsageError("--format goes with -o; a single OUTPUT's name chooses its format");
   }
   if (files.size() != 2) {
     throw EUsageError(files.size() < 2 ? "an input and an output file are needed"

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "image/colour/vision_model.h"
 #include "rtl/exception.h"
 
 // A command line that does not say what to do; the message says what is wrong with it, on one
@@ -20,7 +21,15 @@ enum class TCliAction {
   caHelp,         // print the usage
 };
 
-// One picture to analyse: read from `Input`, written as BMP to `Output`.
+// What each job makes of its picture.
+enum class TCliOperation {
+  coCondition,  // an analysis condition (-c N, the default)
+  coSimulate,   // a colour-vision model (--simulate TYPE [--severity S])
+  coSheet,      // a contact sheet of the original, every condition and every dichromacy
+};
+
+// One picture to analyse: read from `Input`, written to `Output` (PNG when its name ends in
+// ".png", BMP otherwise).
 struct TCliJob {
   std::string Input;
   std::string Output;
@@ -30,7 +39,10 @@ struct TCliJob {
 
 struct TCliOptions {
   TCliAction Action = TCliAction::caAnalyse;
+  TCliOperation Operation = TCliOperation::coCondition;
   int Condition = 0;                    // the analysis condition, 0 to 5
+  TVisionType VisionType = TVisionType::vtProtanopia;  // --simulate
+  double Severity = kDefaultSeverity;   // --severity, 0 to 1; for the anomalous types
   std::vector<std::string> PluginDirs;  // --plugin-dir folders, in the order given
   std::string OutputDir;                // -o: the batch form's output folder; empty otherwise
   std::vector<TCliJob> Jobs;            // in the order of the inputs
@@ -43,14 +55,17 @@ struct TCliOptions {
 extern const std::string_view kCliUsage;
 
 // Parses the arguments after the program name, one of
-//   [-c N] [--plugin-dir DIR]... INPUT OUTPUT
-//   [-c N] [--plugin-dir DIR]... -o DIR INPUT...
+//   [OPERATION] [--plugin-dir DIR]... INPUT OUTPUT
+//   [OPERATION] [--format bmp|png] [--plugin-dir DIR]... -o DIR INPUT...
 //   --list-plugins [--plugin-dir DIR]...
 //   --help
+// where OPERATION is one of -c N, --simulate TYPE [--severity S] (S only for the anomalous
+// types), --sheet.
 // "-c N" and "-cN" set the condition, "-o DIR" and "-oDIR" the output folder, "--plugin-dir DIR"
 // and "--plugin-dir=DIR" add a plug-in folder; the last -c and -o count. "--" ends the options,
 // so that a file name may start with "-". --help wins over everything after a successful parse.
-// The batch form writes DIR/<input name without its extension>.bmp for each input; it refuses
+// The batch form writes DIR/<input name without its extension>.bmp (or .png with --format png)
+// for each input; it refuses
 // two inputs that would be written to the same file, and an input that would be overwritten by
 // its own result, as far as the names tell (letter case ignored on Windows). Fails with
 // EUsageError on anything else.
@@ -62,5 +77,6 @@ TCliOptions ParseCliArguments(std::span<const std::string> arguments);
 std::string InFolder(std::string_view folder, std::string_view name);
 
 // The file that the batch form writes for `input` in `outputDir`: the input's name without its
-// extension (the whole name when nothing would be left) and ".bmp".
-std::string BatchOutputName(const std::string& outputDir, const std::string& input);
+// extension (the whole name when nothing would be left) and `extension`.
+std::string BatchOutputName(const std::string& outputDir, const std::string& input,
+                            std::string_view extension = ".bmp");

@@ -1,0 +1,27 @@
+#include "cli/picture_operation.h"
+
+#include "cli/batch.h"
+#include "image/sheet/contact_sheet.h"
+
+TRowOperation RowOperationFor(const TCliOptions& options) {
+  switch (options.Operation) {
+    case TCliOperation::coCondition:
+      return AnalysisConditionOperation(options.Condition);
+    case TCliOperation::coSimulate:
+      return VisionModelOperation(options.VisionType, options.Severity);
+    case TCliOperation::coSheet:
+      break;
+  }
+  return AnalysisConditionOperation(-1);
+}
+
+std::unique_ptr<TBitmap> MakeResult(std::unique_ptr<TBitmap> source, const TCliOptions& options) {
+  switch (options.Operation) {
+    case TCliOperation::coCondition:
+    case TCliOperation::coSimulate:
+      return AnalysePicture(std::move(source), RowOperationFor(options));
+    case TCliOperation::coSheet:
+      return MakeContactSheet(*source);
+  }
+  return AnalysePicture(std::move(source), RowOperationFor(options));
+}
