@@ -21,6 +21,9 @@ struct TParseCase {
   std::string Error = {};
   std::vector<std::string> PluginDirs = {};
   TCliAction Action = TCliAction::caAnalyse;
+  TCliOperation Operation = TCliOperation::coCondition;
+  TVisionType Type = TVisionType::vtProtanopia;
+  double Severity = kDefaultSeverity;
 };
 
 void PrintTo(const TParseCase& c, std::ostream* os) { *os << c.Name; }
@@ -43,6 +46,17 @@ TParseCase WithDirs(TParseCase c, std::vector<std::string> pluginDirs) {
   c.PluginDirs = std::move(pluginDirs);
   return c;
 }
+
+TParseCase Does(TParseCase c, TCliOperation operation, TVisionType type = TVisionType::vtProtanopia,
+               double severity = kDefaultSeverity) {
+  c.Operation = operation;
+  c.Type = type;
+  c.Severity = severity;
+  return c;
+}
+
+const std::string kTypes =
+    "protanopia, deuteranopia, tritanopia, protanomaly, deuteranomaly, tritanomaly, achromatopsia";
 
 // `leaf` in the folder `dir` as the batch form names its outputs.
 std::string In(const std::string& dir, const std::string& leaf) {
@@ -146,6 +160,38 @@ const std::vector<TParseCase> kCases = {
     Fails("--list-plugins with -o", {"--list-plugins", "-o", "out"},
           "--list-plugins goes with --plugin-dir only"),
     {"--help wins over --list-plugins", {"--list-plugins", "a", "--help"}, true, 0, {}},
+    Fails("--list-plugins with --sheet", {"--list-plugins", "--sheet"},
+          "--list-plugins goes with --plugin-dir only"),
+
+    // Simulation, the sheet and the output format.
+    Does({"--simulate, default severity", {"--simulate", "protanomaly", "a", "b"}, false, 0,
+          {{"a", "b"}}},
+         TCliOperation::coSimulate, TVisionType::vtProtanomaly),
+    Does({"--severity", {"a", "--severity", "0.35", "b", "--simulate", "tritanomaly"}, false, 0,
+          {{"a", "b"}}},
+         TCliOperation::coSimulate, TVisionType::vtTritanomaly, 0.35),
+    Does({"--simulate, batch, --format png", {"--simulate", "achromatopsia", "--format", "png",
+          "-o", "out", "x.jpg"}, false, 0, {{"x.jpg", In("out", "x.png")}}},
+         TCliOperation::coSimulate, TVisionType::vtAchromatopsia),
+    Does({"--sheet", {"--sheet", "a", "b.png"}, false, 0, {{"a", "b.png"}}}, TCliOperation::coSheet),
+    Fails("an unknown type", {"--simulate", "protan", "a", "b"},
+          "the colour-vision type must be one of " + kTypes + ", not \"protan\""),
+    Fails("--simulate at the end", {"a", "b", "--simulate"}, "--simulate needs a type: " + kTypes),
+    Fails("severity above 1", {"--simulate", "protanomaly", "--severity", "1.5", "a", "b"},
+          "the severity must be a number from 0 to 1, not \"1.5\""),
+    Fails("severity not a number", {"--simulate", "protanomaly", "--severity", "nan", "a", "b"},
+          "the severity must be a number from 0 to 1, not \"nan\""),
+    Fails("severity with text", {"--simulate", "protanomaly", "--severity", "0.5x", "a", "b"},
+          "the severity must be a number from 0 to 1, not \"0.5x\""),
+    Fails("--severity for a dichromacy", {"--simulate", "protanopia", "--severity", "1", "a", "b"},
+          "--severity goes with --simulate protanomaly, deuteranomaly or tritanomaly"),
+    Fails("-c with --simulate", {"-c", "1", "--simulate", "tritanopia", "a", "b"},
+          "-c, --simulate and --sheet exclude each other"),
+    Fails("--sheet with -c", {"--sheet", "-c2", "a", "b"}, "-c, --simulate and --sheet exclude each other"),
+    Fails("an unknown format", {"--format", "gif", "-o", "out", "a"},
+          "the format must be bmp or png, not \"gif\""),
+    Fails("--format in the single form", {"--format", "png", "a", "b"},
+          "--format goes with -o; a single OUTPUT's name chooses its format"),
 };
 
 class CliArguments : public ::testing::TestWithParam<TParseCase> {};
@@ -160,6 +206,11 @@ TEST_P(CliArguments, ParseAsDocumented) {
     EXPECT_EQ(options.Condition, c.Condition);
     EXPECT_EQ(options.Jobs, c.Jobs);
     EXPECT_EQ(options.PluginDirs, c.PluginDirs);
+    EXPECT_EQ(static_cast<int>(options.Operation), static_cast<int>(c.Operation));
+    if (c.Operation == TCliOperation::coSimulate) {
+      EXPECT_EQ(static_cast<int>(options.VisionType), static_cast<int>(c.Type));
+      EXPECT_EQ(options.Severity, c.Severity);
+    }
   } catch (const EUsageError& e) {
     EXPECT_EQ(e.Message(), c.Error);
   }

@@ -14,7 +14,11 @@
 #include <vector>
 
 #include "cli/batch.h"
+#include "cli/picture_loader.h"
+#include "cli/picture_output.h"
+#include "cli/plugin_collection.h"
 #include "image/colour/analysis.h"
+#include "image/colour/vision_model.h"
 #include "image/bitmap.h"
 #include "platform/error.h"
 #include "rtl/stream.h"
@@ -109,6 +113,72 @@ TEST_F(CliRun, EveryConditionWritesWhatTheLibraryWrites) {
           << input.Bits << " bits, condition " << condition;
     }
   }
+}
+
+// The rows of a picture in 24 bits, top first.
+std::vector<TBytes> Rows24(TBitmap& bitmap) {
+  bitmap.SetPixelLayout(TPixelLayout::pl24Bit);
+  std::vector<TBytes> rows;
+  for (int y = 0; y < bitmap.Height(); ++y) {
+    rows.emplace_back(bitmap.RowData(y), bitmap.RowData(y) + 3 * bitmap.Width());
+  }
+  return rows;
+}
+
+TEST_F(CliRun, PngHoldsThePixelsOfTheBmpForEveryInputLayoutAndOperation) {
+  struct TInput {
+    int Bits, Width, Height;  // a negative height: rows top-down
+  };
+  const std::vector<std::vector<std::string>> operations = {
+      {"-c", "4"}, {"--simulate", "deuteranomaly", "--severity", "0.35"}, {"--sheet"}};
+  std::vector<std::string> stems;
+  for (const TInput input :
+       {TInput{24, 7, 3}, {24, 5, -3}, {32, 2, 3}, {16, 3, 2}, {8, 5, 3}, {4, 3, 3}, {1, 9, 2}}) {
+    TBitmap picture;
+    MakePicture(picture, input.Width, input.Height, input.Bits);
+    const std::string in = Path("in" + std::to_string(stems.size()) + ".bmp");
+    picture.StoreToFile(in);
+    for (std::size_t o = 0; o < operations.size(); ++o) {
+      const std::string stem = Path("out" + std::to_string(stems.size()));
+      stems.push_back(stem);
+      for (const char* extension : {".bmp", ".PNG"}) {
+        std::vector<std::string> arguments = operations[o];
+        arguments.insert(arguments.end(), {in, stem + extension});
+        const TRun run = RunCliWith(arguments);
+        ASSERT_EQ(run.Status, 0) << run.Errors;
+      }
+      if (o == 1) {
+        auto source = std::make_unique<TBitmap>();
+        source->LoadFromFile(in);
+        TMemoryStream expected;
+        AnalysePicture(std::move(source), VisionModelOperation(TVisionType::vtDeuteranomaly, 0.35))
+            ->StoreToStream(expected);
+        EXPECT_EQ(ReadFile(stem + ".bmp"),
+                  TBytes(expected.Memory(), expected.Memory() + expected.Size()))
+            << input.Bits << " bits";
+      }
+    }
+  }
+  // Read back by our PNG plug-in (found beside the test program), once no run holds the plug-ins.
+  const std::unique_ptr<TSPIs> plugins = OpenPluginCollection({});
+  const TPictureLoader loader;
+  for (const std::string& stem : stems) {
+    TBitmap bmp;
+    bmp.LoadFromFile(stem + ".bmp");
+    EXPECT_EQ(Rows24(*loader.Load(stem + ".PNG")), Rows24(bmp)) << stem;
+  }
+}
+
+TEST_F(CliRun, AFailedPngSaveKeepsTheOldFile) {
+  const std::string out = Path("old.png");
+  {
+    std::ofstream old(std::filesystem::path(out), std::ios::binary);
+    old << "the old file";
+  }
+  TBitmap empty;
+  EXPECT_THROW(StorePicture(empty, out), EInvalidGraphic);
+  EXPECT_EQ(ReadFile(out), TBytes({'t', 'h', 'e', ' ', 'o', 'l', 'd', ' ', 'f', 'i', 'l', 'e'}));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir_), {}), 1);
 }
 
 TEST_F(CliRun, OnePixelUnderEachCondition) {
