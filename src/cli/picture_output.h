@@ -13,7 +13,6 @@ enum class TOutputFormat { ofBmp, ofPng };
 TOutputFormat OutputFormatFor(const std::string& fileName);
 
 // Writes `picture` (24 bits per pixel) to `fileName` (standard output for "-") in the format its
-// name chooses: the BMP
-// exactly as the window saves it, or a PNG of the same pixels. Fails with the save road's and the
-// writers' errors; the old file is then unchanged.
+// name chooses: the BMP exactly as the window saves it, or a PNG of the same pixels. Fails with
+// the save road's and the writers' errors; the old file is then unchanged.
 void StorePicture(TBitmap& picture, const std::string& fileName);
