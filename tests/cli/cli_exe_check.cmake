@@ -102,3 +102,20 @@ list(LENGTH written count)
 if(NOT count EQUAL 2)
   message(FATAL_ERROR "writing to devices left ${written}")
 endif()
+
+# A contact sheet as PNG (the 160 x 160 wheel: cells 202 pixels wide, 182 high) and a simulation
+# in the batch form as PNG.
+run_cli(0 "^$" "^$" --sheet ${PREFIX}${PNG_INPUT} ${PREFIX}${WORKDIR}/sheet.png)
+file(READ ${WORKDIR}/sheet.png header LIMIT 24 HEX)
+if(NOT header STREQUAL "89504e470d0a1a0a0000000d494844520000035000000242")
+  message(FATAL_ERROR "sheet.png does not start as a PNG of 848 x 578 pixels: ${header}")
+endif()
+run_cli(2 "^$" "^tintsight-cli: the severity must be a number from 0 to 1, not \"2\""
+        --simulate protanomaly --severity 2 ${PREFIX}${INPUT} ${PREFIX}${WORKDIR}/x.bmp)
+file(MAKE_DIRECTORY ${WORKDIR}/simulated)
+run_cli(0 "^$" "^$" --simulate tritanopia --format png -o ${PREFIX}${WORKDIR}/simulated
+        ${PREFIX}${INPUT})
+file(READ ${WORKDIR}/simulated/rgb24.png signature LIMIT 4 HEX)
+if(NOT signature STREQUAL "89504e47")
+  message(FATAL_ERROR "the batch wrote no PNG: ${signature}")
+endif()

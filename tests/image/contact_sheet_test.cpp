@@ -65,7 +65,7 @@ TEST(ContactSheet, TilesFitTheBoxKeepingTheirAspectAndLabelsLieUnderThem) {
       // The original's tile holds the picture's colour in each corner, white just outside.
       if (i == 0) {
         const int left = layout.TileLeft(0), top = layout.CellTop(0);
-        for (const auto [x, y] :
+        for (const auto& [x, y] :
              {std::pair{left, top}, {left + c.TileWidth - 1, top + c.TileHeight - 1}}) {
           EXPECT_EQ(rows[y][3 * x + 1], 200) << c.Name << " at " << x << ", " << y;
         }

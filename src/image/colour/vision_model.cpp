@@ -216,12 +216,15 @@ struct TRowPairs {
   __m128i BlueOne;
 };
 
+// Two 16-bit coefficients in every 32-bit lane: `low` for the first value of a pair, `high` for
+// the second.
+TS_SSE2_TARGET inline __m128i PairOf(int low, int high) {
+  return _mm_set1_epi32(static_cast<int>(static_cast<std::uint16_t>(low)) |
+                        static_cast<int>(static_cast<std::uint32_t>(high) << 16));
+}
+
 TS_SSE2_TARGET inline TRowPairs Pairs(const std::array<std::int16_t, 9>& m, int k, int rounding) {
-  const auto pair = [](int low, int high) {
-    return _mm_set1_epi32(static_cast<int>(static_cast<std::uint16_t>(low)) |
-                          static_cast<int>(static_cast<std::uint32_t>(high) << 16));
-  };
-  return {pair(m[3 * k], m[3 * k + 1]), pair(m[3 * k + 2], rounding)};
+  return {PairOf(m[3 * k], m[3 * k + 1]), PairOf(m[3 * k + 2], rounding)};
 }
 
 TS_SSE2_TARGET inline __m128i Madd(__m128i rg, __m128i b1, const TRowPairs& row) {
