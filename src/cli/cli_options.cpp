@@ -10,9 +10,10 @@
 
 const std::string_view kCliUsage =
     "usage: tintsight-cli [-c N] [--plugin-dir DIR]... INPUT OUTPUT\n"
-    "       tintsight-cli [-c N] [--format bmp|png] [--plugin-dir DIR]... -o DIR INPUT...\n"
     "       tintsight-cli --simulate TYPE [--severity S] [--plugin-dir DIR]... INPUT OUTPUT\n"
     "       tintsight-cli --sheet [--plugin-dir DIR]... INPUT OUTPUT\n"
+    "       tintsight-cli [-c N | --simulate TYPE [--severity S] | --sheet] [--format bmp|png]\n"
+    "                     [--plugin-dir DIR]... -o DIR INPUT...\n"
     "       tintsight-cli --list-plugins [--plugin-dir DIR]...\n"
     "Reads each picture INPUT, takes one colour primary away under analysis condition N (or\n"
     "simulates a colour-vision deficiency, or makes a contact sheet of every variant) and\n"
