@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "image/bitmap.h"
+#include "image/colour/row_reader.h"
 #include "image/colour/srgb_transfer.h"
 #include "image/raster/dib.h"
 #include "image/raster/raster_bitmap.h"
@@ -40,6 +41,7 @@ std::unique_ptr<TBitmap> ScaleDownLinear(TBitmap& source, int width, int height)
   const std::vector<TSpan> columns = Spans(sourceWidth, width);
   const std::vector<TSpan> rows = Spans(sourceHeight, height);
   const std::uint16_t* linear = SrgbToLinearTable();
+  const TRowReader reader(source);
 
   // Sums of linear values times the area they cover, per target channel. A sum is at most
   // kLinearOne times the source's pixel count (below 2^31), so 64 bits never overflow.
@@ -48,7 +50,7 @@ std::unique_ptr<TBitmap> ScaleDownLinear(TBitmap& source, int width, int height)
   std::vector<std::uint64_t> across(rowSums + 3);  // one source row, summed across; a spare pixel
   for (int y = 0; y < sourceHeight; ++y) {
     std::fill(across.begin(), across.end(), 0);
-    const std::uint8_t* p = source.RowData(y);
+    const std::uint8_t* p = reader.Row(y);
     for (int x = 0; x < sourceWidth; ++x, p += 3) {
       const TSpan& span = columns[x];
       std::uint64_t* at = across.data() + 3 * std::size_t(span.First);

@@ -10,6 +10,6 @@
 class TBitmap;
 
 // A new 24-bit picture of `width` x `height` pixels (each from 1 up to the source's size in that
-// direction) made from `source`, which must be in the 24-bit layout and is only read (RowData
-// may still take a private copy of a shared image). The caller owns the result.
+// direction) made from `source`, which must be in the 24-bit layout and is only read (a shared
+// image is not copied). The caller owns the result.
 std::unique_ptr<TBitmap> ScaleDownLinear(TBitmap& source, int width, int height);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "image/bitmap.h"
+#include "image/colour/row_reader.h"
 #include "image/png/stb_png.h"
 #include "rtl/exception.h"
 #include "rtl/messages.h"
@@ -44,8 +45,9 @@ void WritePng(TBitmap& bitmap, TStream& stream, int level) {
   }
   // The rows top first, each pixel turned from blue, green, red into red, green, blue.
   std::vector<std::uint8_t> rgb(static_cast<std::size_t>(rowBytes * height));
+  const TRowReader reader(bitmap);
   for (int y = 0; y < height; ++y) {
-    const std::uint8_t* source = bitmap.RowData(y);
+    const std::uint8_t* source = reader.Row(y);
     std::uint8_t* target = rgb.data() + rowBytes * y;
     for (int x = 0; x < width; ++x, source += 3, target += 3) {
       target[0] = source[2];

@@ -12,7 +12,7 @@ class TBitmap;
 inline constexpr int kPngLevel = 8;
 
 // Writes `bitmap`, which must be in the 24-bit layout, as PNG at the position of `stream`. The
-// bitmap is only read (RowData may still take a private copy of a shared image). Fails with
+// bitmap is only read (a shared image is not copied). Fails with
 // EInvalidGraphic for a picture without pixels ("a picture without pixels cannot be stored as
 // PNG") or one too large for the encoder, with EOutOfMemory "システム リソースが足りません" when
 // the encoder runs out of memory, and with the stream's error when it cannot take the bytes;
