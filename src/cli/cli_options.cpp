@@ -30,7 +30,7 @@ const std::string_view kCliUsage =
     "                    tritanomaly, achromatopsia\n"
     "  --severity S      for protanomaly, deuteranomaly, tritanomaly: 0 (none) to 1 (the\n"
     "                    dichromacy); default 0.6\n"
-    "  --sheet           one picture of the original, the six conditions, protanopia,\n"
+    "  --sheet           one picture of INPUT as it is, the six conditions, protanopia,\n"
     "                    deuteranopia, tritanopia and achromatopsia side by side, labelled\n"
     "  -o DIR            write one result per INPUT into the folder DIR\n"
     "  --format bmp|png  with -o: the format of the results (default bmp)\n"

@@ -25,7 +25,7 @@ enum class TCliAction {
 enum class TCliOperation {
   coCondition,  // an analysis condition (-c N, the default)
   coSimulate,   // a colour-vision model (--simulate TYPE [--severity S])
-  coSheet,      // a contact sheet of the original, every condition and every dichromacy
+  coSheet,      // a contact sheet: the picture as it is, every condition, every dichromacy
 };
 
 // One picture to analyse: read from `Input`, written to `Output` (PNG when its name ends in

@@ -62,7 +62,7 @@ TEST(ContactSheet, TilesFitTheBoxKeepingTheirAspectAndLabelsLieUnderThem) {
     ASSERT_EQ(sheet->Height(), c.SheetHeight) << c.Name;
     const std::vector<TBytes> rows = Rows24(*sheet);
     for (int i = 0; i < static_cast<int>(kSheetLabels.size()); ++i) {
-      // The original's tile holds the picture's colour in each corner, white just outside.
+      // The first tile holds the picture's colour in each corner, white just outside.
       if (i == 0) {
         const int left = layout.TileLeft(0), top = layout.CellTop(0);
         for (const auto& [x, y] :

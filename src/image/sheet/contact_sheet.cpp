@@ -18,7 +18,8 @@ constexpr TPixelColour kLabelColour = {64, 64, 64};
 constexpr int kSheetRows =
     (static_cast<int>(kSheetLabels.size()) + kSheetColumns - 1) / kSheetColumns;
 
-// The operation of each tile, in the order of kSheetLabels: none for the original.
+// The operation of each tile, in the order of kSheetLabels: none for the first, the picture as
+// it is.
 std::array<TRowOperation, kSheetLabels.size()> TileOperations() {
   return {nullptr,
           AnalysisConditionOperation(0),
