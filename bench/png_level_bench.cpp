@@ -11,7 +11,12 @@
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_PNG
+// Third-party code: its own warnings are not ours to fix.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wconversion"
+#pragma GCC diagnostic ignored "-Wunused-function"
 #include <stb/stb_image.h>
+#pragma GCC diagnostic pop
 
 #include "image/bitmap.h"
 #include "image/png/png_writer.h"
