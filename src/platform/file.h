@@ -62,8 +62,9 @@ class File {
   TFileKind Kind() const;
   // The size of an open regular file in bytes; -1 on failure.
   std::int64_t Size() const;
-  // Sets the permission bits (POSIX mode & 07777); true without doing anything on Windows,
-  // whose replacing keeps the target's attributes and access rights itself.
+  // Sets the permission bits: POSIX mode & 07777; on Windows the file attributes that a
+  // replaced file passes on (hidden, system, archive, not indexed). Replacing on Windows keeps
+  // the access rights itself, but not every system keeps the attributes, so they are set here.
   bool SetPermissionBits(unsigned bits);
   // Brings the written bytes to the storage device before the file is named or renamed.
   bool Flush();
@@ -90,8 +91,8 @@ TFileKind FileKindOf(const std::string& path);
 std::optional<TFileIdentity> FileIdentityOf(const std::string& path);
 // The text of the symbolic link `path`; none when `path` is no symbolic link.
 std::optional<std::string> SymbolicLinkText(const std::string& path);
-// The permission bits of the file at `path` (POSIX mode & 07777); none on failure and on
-// Windows.
+// The permission bits of the file at `path` (POSIX mode & 07777; the Windows file attributes,
+// as SetPermissionBits takes them); none on failure.
 std::optional<unsigned> PermissionBits(const std::string& path);
 // Deletes a file; false on failure.
 bool RemoveFile(const std::string& path);

@@ -136,7 +136,14 @@ std::int64_t File::Size() const {
   return size.QuadPart;
 }
 
-bool File::SetPermissionBits(unsigned) { return true; }
+bool File::SetPermissionBits(unsigned bits) {
+  // Zero times leave the times as they are; zero attributes would too, so "normal" stands for none.
+  constexpr DWORD kPassedOn = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                              FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  FILE_BASIC_INFO info{};
+  info.FileAttributes = (bits & kPassedOn) != 0 ? (bits & kPassedOn) : FILE_ATTRIBUTE_NORMAL;
+  return ::SetFileInformationByHandle(Handle_, FileBasicInfo, &info, sizeof info) != 0;
+}
 
 bool File::Flush() { return ::FlushFileBuffers(Handle_) != 0; }
 
@@ -213,7 +220,11 @@ std::optional<TFileIdentity> FileIdentityOf(const std::string& path) {
 
 std::optional<std::string> SymbolicLinkText(const std::string&) { return std::nullopt; }
 
-std::optional<unsigned> PermissionBits(const std::string&) { return std::nullopt; }
+std::optional<unsigned> PermissionBits(const std::string& path) {
+  const DWORD attributes = ::GetFileAttributesW(Widen(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+  return attributes;
+}
 
 bool RemoveFile(const std::string& path) { return ::DeleteFileW(Widen(path).c_str()) != 0; }
 
