@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "image/bitmap.h"
+#include "image/colour/cpu_features.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <emmintrin.h>
@@ -114,14 +115,6 @@ TS_SSE2_TARGET void VectorRow(std::uint8_t* row, int width) {
   if (x < width) ScalarPixels<C>(row + 3 * x, width - x);
 }
 
-bool HasSse2() {
-#if defined(__SSE2__)
-  return true;
-#else
-  static const bool has = __builtin_cpu_supports("sse2");
-  return has;
-#endif
-}
 #endif
 
 // The pass for `condition` (0 to 5), chosen once per picture.

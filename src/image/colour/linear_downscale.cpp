@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "image/bitmap.h"
+#include "image/blank_picture.h"
 #include "image/colour/row_reader.h"
 #include "image/colour/srgb_transfer.h"
 #include "image/raster/dib.h"
@@ -72,14 +73,7 @@ std::unique_ptr<TBitmap> ScaleDownLinear(TBitmap& source, int width, int height)
     }
   }
 
-  TBitmapInfoHeader header{};
-  header.biSize = sizeof header;
-  header.biWidth = width;
-  header.biHeight = height;
-  header.biPlanes = 1;
-  header.biBitCount = 24;
-  auto result = std::make_unique<TBitmap>();
-  result->ImageLoaded(TRasterBitmap::CreateSection(header, nullptr, {}), nullptr, false);
+  std::unique_ptr<TBitmap> result = NewPicture24(width, height);
   // Every target pixel covers sourceWidth * sourceHeight units of area.
   const std::uint64_t area = std::uint64_t(sourceWidth) * std::uint64_t(sourceHeight);
   for (int y = 0; y < height; ++y) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "image/colour/cpu_features.h"
 #include "image/colour/srgb_transfer.h"
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -277,14 +278,6 @@ TS_SSE2_TARGET void VectorProducts(const TFixedModel& model, TChunk& chunk, int 
   }
 }
 
-bool HasSse2() {
-#if defined(__SSE2__)
-  return true;
-#else
-  static const bool has = __builtin_cpu_supports("sse2");
-  return has;
-#endif
-}
 #endif
 
 using TProducts = void (*)(const TFixedModel& model, TChunk& chunk, int count);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "image/bitmap.h"
+#include "image/blank_picture.h"
 #include "image/colour/linear_downscale.h"
 #include "image/colour/row_operation.h"
 #include "image/colour/vision_model.h"
@@ -55,16 +56,9 @@ void FitTile(int width, int height, int& tileWidth, int& tileHeight) {
 
 // A white 24-bit picture of `width` x `height`.
 std::unique_ptr<TBitmap> WhitePicture(int width, int height) {
-  TBitmapInfoHeader header{};
-  header.biSize = sizeof header;
-  header.biWidth = width;
-  header.biHeight = height;
-  header.biPlanes = 1;
-  header.biBitCount = 24;
-  TRasterBitmapPtr section = TRasterBitmap::CreateSection(header, nullptr, {});
-  std::memset(section->Bits(), 0xFF, static_cast<std::size_t>(section->ImageSize()));
-  auto picture = std::make_unique<TBitmap>();
-  picture->ImageLoaded(std::move(section), nullptr, false);
+  std::unique_ptr<TBitmap> picture = NewPicture24(width, height);
+  TRasterBitmap& section = *picture->DIBSection();
+  std::memset(section.Bits(), 0xFF, static_cast<std::size_t>(section.ImageSize()));
   return picture;
 }
 
