@@ -47,9 +47,10 @@ TRegistryValue RegistryKey::ReadValue(const std::string& name) const {
     value.Kind = TRegistryValueKind::rvOther;
     return value;
   }
-  // One spare character, so that data stored without its terminator still ends inside the
-  // buffer.
-  std::vector<wchar_t> data(size / sizeof(wchar_t) + 1, L'\0');
+  // Whole characters for every byte stored (a value written with an odd byte count has half a
+  // character more, and a buffer rounded down would fail the second query), and one spare
+  // character, so that data stored without its terminator still ends inside the buffer.
+  std::vector<wchar_t> data((size + sizeof(wchar_t) - 1) / sizeof(wchar_t) + 1, L'\0');
   DWORD got = static_cast<DWORD>((data.size() - 1) * sizeof(wchar_t));
   if (::RegQueryValueExW(key, wideName.c_str(), nullptr, &type,
                          reinterpret_cast<BYTE*>(data.data()), &got) != ERROR_SUCCESS ||
