@@ -27,5 +27,8 @@ std::unique_ptr<TSPI> CreateSPI(const std::string& fileName) {
     return nullptr;
   } catch (const ESPIFOpenErrorSPI&) {
     return nullptr;
+  } catch (const ESPIFault&) {
+    // A module that faults while it describes itself is passed over like one that does not load.
+    return nullptr;
   }
 }

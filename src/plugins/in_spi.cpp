@@ -1,8 +1,18 @@
 #include "plugins/in_spi.h"
 
+#include "plugins/plugin_guard.h"
+#include "plugins/spi_exceptions.h"
+
 namespace {
 
 const char* AsBytes(const void* buffer) { return static_cast<const char*>(buffer); }
+
+// A block that a faulting call stored in an out-parameter before the fault was handed over to
+// us: it is freed, and the out-parameter gets back what it held before the call.
+void FreeHandedOver(TSpiHandle& handle, TSpiHandle before) {
+  if (handle != before && handle != nullptr) SpiLocalFree(handle);
+  handle = before;
+}
 
 }  // namespace
 
@@ -21,27 +31,59 @@ TInSPI::~TInSPI() = default;
 
 std::int32_t TInSPI::IsSupported(const char* fileName, std::uintptr_t dw) {
   if (IsSupported_ == nullptr) RaiseInvalidAPI("IsSupported");
-  return IsSupported_(fileName, dw);
+  std::int32_t result = 0;
+  CallPlugin(FileName(), "IsSupported", [&] { result = IsSupported_(fileName, dw); });
+  return result;
 }
 
 std::int32_t TInSPI::GetPictureInfo(const void* buffer, std::int32_t length, std::int32_t flag,
                                     TPictureInfo& info) {
   if (GetPictureInfo_ == nullptr) RaiseInvalidAPI("GetPictureInfo");
-  return GetPictureInfo_(AsBytes(buffer), length, static_cast<std::uint32_t>(flag), &info);
+  const TSpiHandle textBefore = info.hInfo;
+  std::int32_t result = 0;
+  try {
+    CallPlugin(FileName(), "GetPictureInfo", [&] {
+      result = GetPictureInfo_(AsBytes(buffer), length, static_cast<std::uint32_t>(flag), &info);
+    });
+  } catch (const ESPIFault&) {
+    FreeHandedOver(info.hInfo, textBefore);
+    throw;
+  }
+  return result;
 }
 
 std::int32_t TInSPI::GetPicture(const void* buffer, std::int32_t length, std::int32_t flag,
                                 TSpiHandle& hBInfo, TSpiHandle& hBm,
                                 TSpiProgressCallback progress, std::intptr_t lData) {
   if (GetPicture_ == nullptr) RaiseInvalidAPI("GetPicture");
-  return GetPicture_(AsBytes(buffer), length, static_cast<std::uint32_t>(flag), &hBInfo, &hBm,
-                     progress, lData);
+  return CallPictureEntry("GetPicture", GetPicture_, buffer, length, flag, hBInfo, hBm, progress,
+                          lData);
 }
 
 std::int32_t TInSPI::GetPreview(const void* buffer, std::int32_t length, std::int32_t flag,
                                 TSpiHandle& hBInfo, TSpiHandle& hBm,
                                 TSpiProgressCallback progress, std::intptr_t lData) {
   if (GetPreview_ == nullptr) RaiseInvalidAPI("GetPreview");
-  return GetPreview_(AsBytes(buffer), length, static_cast<std::uint32_t>(flag), &hBInfo, &hBm,
+  return CallPictureEntry("GetPreview", GetPreview_, buffer, length, flag, hBInfo, hBm, progress,
+                          lData);
+}
+
+std::int32_t TInSPI::CallPictureEntry(const char* name, TSpiGetPicture entry, const void* buffer,
+                                      std::int32_t length, std::int32_t flag, TSpiHandle& hBInfo,
+                                      TSpiHandle& hBm, TSpiProgressCallback progress,
+                                      std::intptr_t lData) {
+  const TSpiHandle infoBefore = hBInfo;
+  const TSpiHandle bitsBefore = hBm;
+  std::int32_t result = 0;
+  try {
+    CallPlugin(FileName(), name, [&] {
+      result = entry(AsBytes(buffer), length, static_cast<std::uint32_t>(flag), &hBInfo, &hBm,
                      progress, lData);
+    });
+  } catch (const ESPIFault&) {
+    FreeHandedOver(hBInfo, infoBefore);
+    FreeHandedOver(hBm, bitsBefore);
+    throw;
+  }
+  return result;
 }

@@ -17,7 +17,10 @@ class TInSPI : public TSPI {
   ~TInSPI() override;
 
   // Each calls the module's entry point of the same name with the arguments unchanged and returns
-  // its result unchanged; a failure code is no error here. Texts are in the module's code page;
+  // its result unchanged; a failure code is no error here. A processor fault inside the entry
+  // point raises ESPIFault "%s:Susie Pluginの%sで例外 %s が発生しました" (FileName, the entry point,
+  // the fault's code); blocks that the call had stored in `info.hInfo`, `hBInfo` or `hBm` before
+  // the fault are freed and the out-parameters hold what they held before. Texts are in the module's code page;
   // `dw`, `lData` and the handles are pointer-sized (32 bits on Windows). A call of GetPreview on a
   // module that does not export it fails with ESPIInvalidAPI
   // "%sは[%s]では使えないSusie Plugin APIです" ("GetPreview", FileName).
@@ -37,6 +40,12 @@ class TInSPI : public TSPI {
   bool HasPreview() const { return GetPreview_ != nullptr; }
 
  private:
+  // GetPicture or GetPreview (`name`) under the guard.
+  std::int32_t CallPictureEntry(const char* name, TSpiGetPicture entry, const void* buffer,
+                                std::int32_t length, std::int32_t flag, TSpiHandle& hBInfo,
+                                TSpiHandle& hBm, TSpiProgressCallback progress,
+                                std::intptr_t lData);
+
   TSpiGetPictureInfo GetPictureInfo_ = nullptr;
   TSpiIsSupported IsSupported_ = nullptr;
   TSpiGetPicture GetPicture_ = nullptr;

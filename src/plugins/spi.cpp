@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/text.h"
+#include "plugins/plugin_guard.h"
 #include "plugins/spi_exceptions.h"
 #include "plugins/spi_messages.h"
 
@@ -14,10 +15,30 @@ namespace {
 constexpr std::int32_t kInfoBufferSize = 256;
 constexpr std::int32_t kInfoBufferLength = kInfoBufferSize - 1;
 
+// Loads the module under the guard: its initialisation (DllMain, constructors) is its code. A
+// fault there counts as the module not loading.
+platform::Module LoadModule(const std::string& fileName) {
+  platform::Module module;
+  platform::TFault fault;
+  struct TLoad {
+    const std::string& FileName;
+    platform::Module& Module;
+  } load{fileName, module};
+  const bool returned = platform::CallGuarded(
+      [](void* context) {
+        auto& what = *static_cast<TLoad*>(context);
+        what.Module = platform::Module::Load(what.FileName);
+      },
+      &load, fault);
+  if (!returned || !module.IsLoaded()) {
+    throw ESPIFOpenErrorSPI(spi_messages::SSPIFOpenError, {fileName});
+  }
+  return module;
+}
+
 }  // namespace
 
-TSPI::TSPI(const std::string& fileName) : Module_(platform::Module::Load(fileName)) {
-  if (!Module_.IsLoaded()) throw ESPIFOpenErrorSPI(spi_messages::SSPIFOpenError, {fileName});
+TSPI::TSPI(const std::string& fileName) : Module_(LoadModule(fileName)) {
   FileName_ = Module_.FileName();
   if (FileName_.empty()) FileName_ = fileName;
 
@@ -38,11 +59,20 @@ TSPI::TSPI(const std::string& fileName) : Module_(platform::Module::Load(fileNam
   }
 }
 
-TSPI::~TSPI() = default;
+TSPI::~TSPI() {
+  // Unloading runs the module's own code too. A fault there cannot be reported from here; the
+  // module is gone from our side either way.
+  platform::TFault fault;
+  platform::CallGuarded(
+      [](void* module) { static_cast<platform::Module*>(module)->Unload(); }, &Module_, fault);
+}
 
 std::int32_t TSPI::GetPluginInfo(std::int32_t infoNo, char* buffer, std::int32_t bufferLength) {
   if (GetPluginInfo_ == nullptr) RaiseInvalidAPI("GetPluginInfo");
-  return GetPluginInfo_(infoNo, buffer, bufferLength);
+  std::int32_t result = 0;
+  CallPlugin(FileName_, "GetPluginInfo",
+             [&] { result = GetPluginInfo_(infoNo, buffer, bufferLength); });
+  return result;
 }
 
 bool TSPI::ReadInfo(std::int32_t infoNo, std::string& text) {

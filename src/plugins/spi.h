@@ -28,13 +28,14 @@ class TSPI : public TObject {
 
   // Loads the module at `fileName` (UTF-8) and reads its description. Fails with
   // ESPIFOpenErrorSPI "%s:Susie Pluginがロードできませんでした" (the path given) when the module does
-  // not load, and ESPIInvalidSPI "%s:認識できないSusie Pluginです" (FileName) when it does not export
+  // not load or faults while loading, with ESPIFault when GetPluginInfo faults, and ESPIInvalidSPI "%s:認識できないSusie Pluginです" (FileName) when it does not export
   // GetPluginInfo; whatever was acquired is released before the exception leaves.
   explicit TSPI(const std::string& fileName);
-  // Unloads this object's load of the module.
+  // Unloads this object's load of the module (a fault while it unloads is ignored).
   ~TSPI() override;
 
-  // Calls the module's GetPluginInfo with the arguments unchanged and returns its result.
+  // Calls the module's GetPluginInfo with the arguments unchanged and returns its result; a
+  // processor fault inside it raises ESPIFault (see TInSPI).
   std::int32_t GetPluginInfo(std::int32_t infoNo, char* buffer, std::int32_t bufferLength);
 
   // The file filters (information numbers 2, 4, 6, ...) in the module's order, and the format

@@ -9,5 +9,7 @@ TS_DECLARE_EXCEPTION(ESPIInvalidSPI, Exception);
 TS_DECLARE_EXCEPTION(ESPIInvalidAPI, Exception);
 // A module that cannot be loaded at all.
 TS_DECLARE_EXCEPTION(ESPIFOpenErrorSPI, Exception);
+// A processor fault inside a plug-in's code (an access violation, a division by zero, ...).
+TS_DECLARE_EXCEPTION(ESPIFault, Exception);
 // A second plug-in collection.
 TS_DECLARE_EXCEPTION(ESPIDupCreateSPIs, Exception);

@@ -1,0 +1,160 @@
+#include "platform/guarded_call.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+// The compiler has no __try, so the guard registers its frame on the thread's exception chain
+// (fs:[0]) itself, the way compiled __try blocks do. The frame's layout is fixed: the assembly
+// below reads it by offset.
+struct TGuardFrame {
+  TGuardFrame* Next;         // +0: the chain's previous head
+  void* Handler;             // +4: ts_guard_handler
+  std::uint32_t SavedEsp;    // +8: the stack pointer inside ts_guard_enter, after its pushes
+  std::uint32_t SavedEbp;    // +12: ts_guard_enter's frame pointer
+  std::uint32_t Code;        // +16: the fault's exception code
+};
+static_assert(sizeof(TGuardFrame) == 20);
+
+extern "C" {
+// Registers `frame`, calls body(context), unregisters it; 0 when body returned, 1 when the
+// handler ended it. cdecl.
+int ts_guard_enter(TGuardFrame* frame, platform::TGuardedBody body, void* context);
+// Continues in ts_guard_enter at the point where it unregisters the frame and answers 1.
+[[noreturn]] void ts_guard_resume(TGuardFrame* frame);
+// Unwinds every frame registered after `frame` (the called code's own handlers see the unwind)
+// and leaves `frame` at the chain's head. RtlUnwind keeps no register, so this keeps them.
+void ts_guard_unwind(TGuardFrame* frame, EXCEPTION_RECORD* record);
+EXCEPTION_DISPOSITION ts_guard_handler(EXCEPTION_RECORD* record, void* establisher, CONTEXT*,
+                                       void*);
+}
+
+asm(R"(
+  .text
+  .globl _ts_guard_enter
+_ts_guard_enter:
+  pushl %ebp
+  movl %esp, %ebp
+  pushl %ebx
+  pushl %esi
+  pushl %edi
+  movl 8(%ebp), %eax
+  movl %fs:0, %ecx
+  movl %ecx, 0(%eax)
+  movl $_ts_guard_handler, 4(%eax)
+  movl %esp, 8(%eax)
+  movl %ebp, 12(%eax)
+  movl %eax, %fs:0
+  andl $-16, %esp
+  subl $12, %esp
+  pushl 16(%ebp)
+  call *12(%ebp)
+  xorl %eax, %eax
+Lts_guard_leave:
+  movl 8(%ebp), %ecx
+  movl 0(%ecx), %edx
+  movl %edx, %fs:0
+  leal -12(%ebp), %esp
+  popl %edi
+  popl %esi
+  popl %ebx
+  popl %ebp
+  ret
+
+  .globl _ts_guard_resume
+_ts_guard_resume:
+  movl 4(%esp), %ecx
+  movl 8(%ecx), %esp
+  movl 12(%ecx), %ebp
+  movl $1, %eax
+  jmp Lts_guard_leave
+
+  .globl _ts_guard_unwind
+_ts_guard_unwind:
+  pushl %ebp
+  movl %esp, %ebp
+  pushl %ebx
+  pushl %esi
+  pushl %edi
+  pushl $0
+  pushl 12(%ebp)
+  pushl $Lts_guard_unwound
+  pushl 8(%ebp)
+  call _RtlUnwind@16
+Lts_guard_unwound:
+  leal -12(%ebp), %esp
+  popl %edi
+  popl %esi
+  popl %ebx
+  popl %ebp
+  ret
+)");
+
+namespace {
+
+// The processor faults that end a guarded call. Everything else (breakpoints, C++ exceptions
+// of other compilers, exceptions raised on purpose) passes on down the chain.
+bool IsProcessorFault(DWORD code) {
+  switch (code) {
+    case EXCEPTION_ACCESS_VIOLATION:
+    case EXCEPTION_IN_PAGE_ERROR:
+    case EXCEPTION_ILLEGAL_INSTRUCTION:
+    case EXCEPTION_PRIV_INSTRUCTION:
+    case EXCEPTION_INT_DIVIDE_BY_ZERO:
+    case EXCEPTION_INT_OVERFLOW:
+    case EXCEPTION_DATATYPE_MISALIGNMENT:
+    case EXCEPTION_STACK_OVERFLOW:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Puts the guard page back below the current stack page after an overflow used it up, so that
+// the next overflow raises again instead of running past the stack's end.
+void RestoreStackGuardPage() {
+  SYSTEM_INFO system{};
+  ::GetSystemInfo(&system);
+  const std::uintptr_t pageSize = system.dwPageSize;
+  MEMORY_BASIC_INFORMATION stack{};
+  const volatile char here = 0;
+  if (::VirtualQuery(const_cast<const char*>(&here), &stack, sizeof stack) == 0) return;
+  const std::uintptr_t current = reinterpret_cast<std::uintptr_t>(&here) & ~(pageSize - 1);
+  const std::uintptr_t guard = current - pageSize;
+  // The lowest pages of the stack are the system's reserve for raising the overflow itself.
+  if (guard < reinterpret_cast<std::uintptr_t>(stack.AllocationBase) + 3 * pageSize) return;
+  DWORD previous = 0;
+  ::VirtualProtect(reinterpret_cast<void*>(guard), pageSize, PAGE_READWRITE | PAGE_GUARD,
+                   &previous);
+}
+
+}  // namespace
+
+extern "C" EXCEPTION_DISPOSITION ts_guard_handler(EXCEPTION_RECORD* record, void* establisher,
+                                                  CONTEXT*, void*) {
+  // Called again while frames are unwound (ours included): nothing to do then.
+  if ((record->ExceptionFlags & EXCEPTION_UNWIND) != 0) return ExceptionContinueSearch;
+  if (!IsProcessorFault(record->ExceptionCode)) return ExceptionContinueSearch;
+  auto* frame = static_cast<TGuardFrame*>(establisher);
+  frame->Code = record->ExceptionCode;
+  ts_guard_unwind(frame, record);
+  ts_guard_resume(frame);
+}
+
+namespace platform {
+
+std::string FaultCodeText(const TFault& fault) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(fault.Code));
+  return text;
+}
+
+bool CallGuarded(TGuardedBody body, void* context, TFault& fault) {
+  TGuardFrame frame{};
+  if (ts_guard_enter(&frame, body, context) == 0) return true;
+  fault.Code = frame.Code;
+  if (frame.Code == EXCEPTION_STACK_OVERFLOW) RestoreStackGuardPage();
+  return false;
+}
+
+}  // namespace platform
