@@ -2,6 +2,7 @@
 
 #include "image/bitmap.h"
 #include "ui/bitmap_drawing.h"
+#include "ui/paint_context.h"
 
 const TPublishedClass& TImage::Published() {
   static const TPublishedClass entry{
@@ -32,10 +33,8 @@ void TImage::PictureChanged() {
 LRESULT TImage::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_PAINT: {
-      PAINTSTRUCT paint{};
-      const HDC dc = ::BeginPaint(Handle(), &paint);
-      Paint(dc);
-      ::EndPaint(Handle(), &paint);
+      const TPaintContext paint(Handle());
+      Paint(paint.Dc());
       return 0;
     }
     case WM_ERASEBKGND:

@@ -2,6 +2,7 @@
 
 #include "platform/text.h"
 #include "ui/font.h"
+#include "ui/paint_context.h"
 
 namespace {
 constexpr int EdgeWidth = 1;
@@ -19,8 +20,8 @@ RECT TPanel::AlignRect() const {
 
 LRESULT TPanel::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != WM_PAINT) return TWinControl::WndProc(message, wParam, lParam);
-  PAINTSTRUCT paint{};
-  const HDC dc = ::BeginPaint(Handle(), &paint);
+  const TPaintContext paint(Handle());
+  const HDC dc = paint.Dc();
   RECT client{};
   ::GetClientRect(Handle(), &client);
   ::DrawEdge(dc, &client, BDR_RAISEDINNER, BF_RECT);
@@ -31,6 +32,5 @@ LRESULT TPanel::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
   ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &client,
               DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   if (oldFont != nullptr) ::SelectObject(dc, oldFont);
-  ::EndPaint(Handle(), &paint);
   return 0;
 }

@@ -5,6 +5,7 @@
 #include "platform/text.h"
 #include "rtl/exception.h"
 #include "ui/font.h"
+#include "ui/paint_context.h"
 
 const TPublishedClass& TRadioGroup::Published() {
   static const TPublishedClass entry{
@@ -102,10 +103,8 @@ LRESULT TRadioGroup::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
       if (HWND item = ItemHandle(ItemIndex_ >= 0 ? ItemIndex_ : 0)) ::SetFocus(item);
       return 0;
     case WM_PAINT: {
-      PAINTSTRUCT paint{};
-      const HDC dc = ::BeginPaint(Handle(), &paint);
-      Paint(dc);
-      ::EndPaint(Handle(), &paint);
+      const TPaintContext paint(Handle());
+      Paint(paint.Dc());
       return 0;
     }
     case WM_NCDESTROY:
