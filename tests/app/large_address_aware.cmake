@@ -1,0 +1,20 @@
+# Checks that every executable in FILES (a ;-list) is marked large-address-aware in its PE
+# header: the flag 0x0020 of the file header's Characteristics.
+foreach(file IN LISTS FILES)
+  # The PE header's offset stands at 0x3C; Characteristics 22 bytes after the "PE\0\0" mark.
+  file(READ ${file} offset_hex OFFSET 60 LIMIT 4 HEX)
+  string(REGEX REPLACE "(..)(..)(..)(..)" "0x\\4\\3\\2\\1" offset_hex ${offset_hex})
+  math(EXPR header "${offset_hex}")
+  file(READ ${file} mark OFFSET ${header} LIMIT 4 HEX)
+  if(NOT mark STREQUAL "50450000")
+    message(FATAL_ERROR "${file}: no PE header")
+  endif()
+  math(EXPR at "${header} + 22")
+  file(READ ${file} flags_hex OFFSET ${at} LIMIT 2 HEX)
+  string(REGEX REPLACE "(..)(..)" "0x\\2\\1" flags_hex ${flags_hex})
+  math(EXPR aware "${flags_hex} & 0x20")
+  if(aware EQUAL 0)
+    message(FATAL_ERROR "${file}: not large-address-aware (Characteristics ${flags_hex})")
+  endif()
+  message(STATUS "${file}: large-address-aware (Characteristics ${flags_hex})")
+endforeach()

@@ -1,0 +1,90 @@
+// A plug-in that faults costs one load, not the window: one that faults while loading is passed
+// over when the window is made, and one that faults while decoding leaves the shown picture as
+// it was, after which loading, analysing and saving go on working.
+#include <gtest/gtest.h>
+
+#include "app_fixture.h"
+#include "dialog_driver.h"
+#include "plugin_test_support.h"
+#include "plugins/spis.h"
+
+namespace app_test {
+namespace {
+
+// The test plug-in's own format: "TSTP", width and height (16 bits each), then blue, green, red
+// per pixel, rows from the top.
+std::vector<std::uint8_t> TspBytes(const TPicture24& picture) {
+  std::vector<std::uint8_t> bytes = {'T', 'S', 'T', 'P'};
+  for (const int size : {picture.Width, picture.Height}) {
+    bytes.push_back(static_cast<std::uint8_t>(size));
+    bytes.push_back(static_cast<std::uint8_t>(size >> 8));
+  }
+  for (const std::uint32_t pixel : picture.Pixels) {
+    for (const int shift : {0, 8, 16}) bytes.push_back(static_cast<std::uint8_t>(pixel >> shift));
+  }
+  return bytes;
+}
+
+void Load(Ttintsight1Form& form, const std::string& path) {
+  const TDialogDriver driver({TDialogDriver::ChooseFile(path)});
+  ::SendMessageW(form.LoadButton->Handle(), BM_CLICK, 0, 0);
+  TApplication::Current()->ProcessMessages();
+}
+
+TEST(MainWindowPluginFaults, AFaultingPlugInCostsOneLoadAndTheWindowGoesOn) {
+  plugin_test::TTempDir folder;
+  const std::string prefix = folder.Prefix();
+  char previous[MAX_PATH] = {};
+  ::GetCurrentDirectoryA(MAX_PATH, previous);
+  for (const char* place : {"loading", "decoding"}) {
+    ::CreateDirectoryA((prefix + place).c_str(), nullptr);
+    plugin_test::CopyPlugin("tp_in_faulty", prefix + place, "faulty.spi");
+  }
+
+  // Faulting while loading: the window is made without it.
+  ::SetCurrentDirectoryA((prefix + "loading").c_str());
+  ::SetEnvironmentVariableA("TP_FAULT", "load:null");
+  {
+    TApplication application;
+    application.CreateForm(tintsight1Form);
+    EXPECT_EQ(tintsight1Form->SPIs->Count(), 0);
+    tintsight1Form = nullptr;
+  }
+
+  ::SetCurrentDirectoryA((prefix + "decoding").c_str());
+  ::SetEnvironmentVariableA("TP_FAULT", "GetPicture:null");
+  {
+    TApplication application;
+    application.CreateForm(tintsight1Form);
+    Ttintsight1Form& form = *tintsight1Form;
+    ASSERT_EQ(form.SPIs->Count(), 1);
+    form.Show();
+    const TPicture24 first = Pattern(5, 3);
+    const TPicture24 second = Pattern(7, 2);
+    WriteFile(prefix + "first.bmp", BmpBytes(first));
+    WriteFile(prefix + "second.tsp", TspBytes(second));
+    Load(form, prefix + "first.bmp");
+    Load(form, prefix + "second.tsp");
+    EXPECT_EQ(PixelsOf(*form.SourceBitmap), first.Pixels) << "the fault changed nothing";
+    EXPECT_EQ(PixelsOf(*static_cast<const TBitmap*>(form.Image1->Picture().Graphic())),
+              first.Pixels);
+
+    ::SetEnvironmentVariableA("TP_FAULT", nullptr);
+    Load(form, prefix + "second.tsp");
+    EXPECT_EQ(PixelsOf(*form.SourceBitmap), second.Pixels) << "the same plug-in decodes now";
+    ::SendMessageW(form.CalcConditionRadioGroup->ItemHandle(5), BM_CLICK, 0, 0);
+    ::SendMessageW(form.CalcButton->Handle(), BM_CLICK, 0, 0);
+    {
+      const TDialogDriver driver({TDialogDriver::ChooseFile(prefix + "saved.bmp")});
+      ::SendMessageW(form.SaveButton->Handle(), BM_CLICK, 0, 0);
+    }
+    TBitmap saved;
+    saved.LoadFromFile(prefix + "saved.bmp");
+    EXPECT_EQ(PixelsOf(saved), Analysed(second.Pixels, 5));
+    tintsight1Form = nullptr;
+  }
+  ::SetCurrentDirectoryA(previous);
+}
+
+}  // namespace
+}  // namespace app_test
