@@ -18,7 +18,8 @@ if(WIN32)
   # Windows calls window procedures, hooks, timer callbacks and thread entry points, and other
   # compilers' plug-ins call our progress callback, with the stack aligned to 4 bytes only; the
   # compiler otherwise assumes 16 and spills SSE registers with aligned stores. Every function
-  # assumes 4 and realigns its own frame where it needs more (measured: bench/stack_realign_bench.sh).
+  # assumes 4 and realigns its own frame where it needs more (bench/stack_realign_bench.sh
+  # measures what that costs).
   option(TS_WIN32_ALIGN_STACK "Assume a 4-byte-aligned stack on entry to every function" ON)
   if(TS_WIN32_ALIGN_STACK)
     target_compile_options(ts_options INTERFACE -mincoming-stack-boundary=2)

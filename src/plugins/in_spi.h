@@ -20,9 +20,9 @@ class TInSPI : public TSPI {
   // its result unchanged; a failure code is no error here. A processor fault inside the entry
   // point raises ESPIFault "%s:Susie Pluginの%sで例外 %s が発生しました" (FileName, the entry point,
   // the fault's code); blocks that the call had stored in `info.hInfo`, `hBInfo` or `hBm` before
-  // the fault are freed and the out-parameters hold what they held before. Texts are in the module's code page;
-  // `dw`, `lData` and the handles are pointer-sized (32 bits on Windows). A call of GetPreview on a
-  // module that does not export it fails with ESPIInvalidAPI
+  // the fault are freed and the out-parameters hold what they held before. Texts are in the
+  // module's code page; `dw`, `lData` and the handles are pointer-sized (32 bits on Windows). A
+  // call of GetPreview on a module that does not export it fails with ESPIInvalidAPI
   // "%sは[%s]では使えないSusie Plugin APIです" ("GetPreview", FileName).
   std::int32_t IsSupported(const char* fileName, std::uintptr_t dw);
   std::int32_t GetPictureInfo(const void* buffer, std::int32_t length, std::int32_t flag,

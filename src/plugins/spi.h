@@ -28,7 +28,8 @@ class TSPI : public TObject {
 
   // Loads the module at `fileName` (UTF-8) and reads its description. Fails with
   // ESPIFOpenErrorSPI "%s:Susie Pluginがロードできませんでした" (the path given) when the module does
-  // not load or faults while loading, with ESPIFault when GetPluginInfo faults, and ESPIInvalidSPI "%s:認識できないSusie Pluginです" (FileName) when it does not export
+  // not load or faults while loading, with ESPIFault when GetPluginInfo faults, and with
+  // ESPIInvalidSPI "%s:認識できないSusie Pluginです" (FileName) when it does not export
   // GetPluginInfo; whatever was acquired is released before the exception leaves.
   explicit TSPI(const std::string& fileName);
   // Unloads this object's load of the module (a fault while it unloads is ignored).

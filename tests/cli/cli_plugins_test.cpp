@@ -11,6 +11,10 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "cli/cli.h"
 #include "cli/plugin_collection.h"
 #include "cli/plugin_listing.h"
@@ -189,31 +193,64 @@ TEST(CliPlugins, APlugInFolderAddsItsFormats) {
   }
 }
 
-TEST(CliPlugins, ABatchGoesOnPastAnInputThatNothingReads) {
-  const TTempDir pictures;
-  const TTempDir plugins;
-  const TTempDir results;
-  plugin_test::CopyPlugin("tp_in", plugins.Path(), "test_picture.spi");
-  const TRgbaPicture first = fixtures::Pattern(4, 4, false);
-  const TRgbaPicture second = fixtures::Pattern(9, 2, false);
-  const std::string good = Text(pictures.Path() / "good.png");
-  const std::string bad = Text(pictures.Path() / "bad.png");
-  const std::string other = Text(pictures.Path() / "other.tsp");
-  fixtures::WriteFile(good, fixtures::MakePng(first, false));
-  // The test plug-in's mark, then nothing: taken, and not decoded.
-  fixtures::WriteFile(bad, fixtures::TBytes{'T', 'S', 'T', 'P', 'c', 'u', 't'});
-  fixtures::WriteFile(other, MakeTestPicture(second));
+TEST(CliPlugins, ABatchGoesOnPastAnInputThatNothingReadsOrWhosePlugInFaults) {
+#ifdef _WIN32
+  const std::string faultCode = "0xC0000005";
+#else
+  const std::string faultCode = "SIGSEGV";
+#endif
+  struct TCase {
+    const char* Variant;
+    const char* Fault;  // where the fault variant faults (TP_FAULT); "" nowhere
+  };
+  for (const TCase& c : {TCase{"tp_in", ""}, TCase{"tp_in_faulty", "GetPicture:null"}}) {
+    SCOPED_TRACE(c.Variant);
+    const bool faults = *c.Fault != '\0';
+    const TTempDir pictures;
+    const TTempDir plugins;
+    const TTempDir results;
+    const std::string plugin =
+        Text(plugin_test::CopyPlugin(c.Variant, plugins.Path(), "test_picture.spi"));
+    const TRgbaPicture first = fixtures::Pattern(4, 4, false);
+    const TRgbaPicture second = fixtures::Pattern(9, 2, false);
+    const std::string good = Text(pictures.Path() / "good.png");
+    const std::string bad = Text(pictures.Path() / "bad.png");
+    const std::string other = Text(pictures.Path() / "other.tsp");
+    fixtures::WriteFile(good, fixtures::MakePng(first, false));
+    // The test plug-in's mark, then nothing: taken, and not decoded.
+    fixtures::WriteFile(bad, fixtures::TBytes{'T', 'S', 'T', 'P', 'c', 'u', 't'});
+    fixtures::WriteFile(other, MakeTestPicture(second));
 
-  const TRun run = RunCliWith({"-c", "5", "--plugin-dir", Text(plugins.Path()), "-o",
-                        Text(results.Path()), good, bad, other});
-  EXPECT_EQ(run.Status, 1) << Describe(run);
-  EXPECT_EQ(run.Output, "");
-  EXPECT_EQ(run.Errors, "tintsight-cli: " + bad +
-                            ": 認識できない画像形式です: tsimage.spi refused, test_picture.spi "
-                            "failed with code 2\n");
-  EXPECT_EQ(FilesIn(results.Path()), (std::vector<std::string>{"good.bmp", "other.bmp"}));
-  EXPECT_TRUE(HoldsAnalysed(Text(results.Path() / "good.bmp"), first, 5));
-  EXPECT_TRUE(HoldsAnalysed(Text(results.Path() / "other.bmp"), second, 5));
+#ifdef _WIN32
+    ::SetEnvironmentVariableA("TP_FAULT", faults ? c.Fault : nullptr);
+#else
+    ::setenv("TP_FAULT", c.Fault, 1);
+#endif
+    const TRun run = RunCliWith({"-c", "5", "--plugin-dir", Text(plugins.Path()), "-o",
+                                 Text(results.Path()), good, bad, other});
+    EXPECT_EQ(run.Status, 1) << Describe(run);
+    EXPECT_EQ(run.Output, "");
+    // A fault is one line naming the file and the plug-in, for each input the plug-in takes.
+    const std::string fault =
+        ": " + plugin + ":Susie PluginのGetPictureで例外 " + faultCode + " が発生しました\n";
+    EXPECT_EQ(run.Errors,
+              faults ? "tintsight-cli: " + bad + fault + "tintsight-cli: " + other + fault
+                     : "tintsight-cli: " + bad +
+                           ": 認識できない画像形式です: tsimage.spi refused, test_picture.spi "
+                           "failed with code 2\n");
+    EXPECT_EQ(FilesIn(results.Path()),
+              faults ? std::vector<std::string>{"good.bmp"}
+                     : std::vector<std::string>{"good.bmp", "other.bmp"});
+    EXPECT_TRUE(HoldsAnalysed(Text(results.Path() / "good.bmp"), first, 5));
+    if (!faults) {
+      EXPECT_TRUE(HoldsAnalysed(Text(results.Path() / "other.bmp"), second, 5));
+    }
+  }
+#ifdef _WIN32
+  ::SetEnvironmentVariableA("TP_FAULT", nullptr);
+#else
+  ::unsetenv("TP_FAULT");
+#endif
 }
 
 TEST(CliPlugins, TheListingShowsEveryPlugInInCollectionOrder) {
