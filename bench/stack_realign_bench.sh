@@ -11,10 +11,11 @@ trap 'rm -rf "$work"' EXIT
 for round in $(seq 1 "$rounds"); do
   for variant in analysis_bench analysis_bench_realigned; do
     "$build_dir/bench/$variant" --benchmark_filter='AnalysisCondition|ConvertTo24' \
-      --benchmark_format=csv 2>/dev/null | grep '^"BM_' >>"$work/$variant.csv"
+      --benchmark_out="$work/out.csv" --benchmark_out_format=csv >/dev/null 2>&1
+    grep '^"BM_' "$work/out.csv" >>"$work/$variant.csv"
   done
 done
-# name,iterations,real_time,cpu_time,...: the median cpu_time per name and variant.
+# "name",iterations,real_time,cpu_time,...: the median cpu_time per name and variant.
 for variant in analysis_bench analysis_bench_realigned; do
   sort -t, -k1,1 -k4,4g "$work/$variant.csv" |
     awk -F, -v v="$variant" '{n[$1]++; t[$1, n[$1]] = $4}
