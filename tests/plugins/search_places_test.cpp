@@ -223,6 +223,7 @@ TEST_F(SearchPlacesTest, RegistryTroubleIsSilent) {
   ChangeTo(current.Path());
   TSusieRegistry registry;
   const std::wstring wide = susie.wstring();
+  const std::wstring padded = wide + L'\0';  // room for half a character more
   const DWORD number = 1;
   struct Case {
     const char* what;
@@ -243,6 +244,8 @@ TEST_F(SearchPlacesTest, RegistryTroubleIsSilent) {
       {"string", [&] { registry.SetText(REG_SZ, Text(susie)); }, true},
       {"string without its terminator",
        [&] { registry.Set(REG_SZ, wide.data(), wide.size() * sizeof(wchar_t)); }, true},
+      {"string of odd byte length",
+       [&] { registry.Set(REG_SZ, padded.data(), wide.size() * sizeof(wchar_t) + 1); }, true},
   };
   for (const Case& c : cases) {
     c.arrange();
