@@ -46,7 +46,10 @@ std::int32_t TInSPI::GetPictureInfo(const void* buffer, std::int32_t length, std
       result = GetPictureInfo_(AsBytes(buffer), length, static_cast<std::uint32_t>(flag), &info);
     });
   } catch (const ESPIFault&) {
-    FreeHandedOver(info.hInfo, textBefore);
+    // The record is packed: its handle is copied out rather than bound to a reference.
+    TSpiHandle text = info.hInfo;
+    FreeHandedOver(text, textBefore);
+    info.hInfo = text;
     throw;
   }
   return result;
