@@ -240,7 +240,7 @@ TEST(CliPlugins, ABatchGoesOnPastAnInputThatNothingReadsOrWhosePlugInFaults) {
                            "failed with code 2\n");
     EXPECT_EQ(FilesIn(results.Path()),
               faults ? std::vector<std::string>{"good.bmp"}
-                     : std::vector<std::string>{"good.bmp", "other.bmp"});
+                     : (std::vector<std::string>{"good.bmp", "other.bmp"}));
     EXPECT_TRUE(HoldsAnalysed(Text(results.Path() / "good.bmp"), first, 5));
     if (!faults) {
       EXPECT_TRUE(HoldsAnalysed(Text(results.Path() / "other.bmp"), second, 5));
