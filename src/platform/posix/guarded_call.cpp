@@ -119,7 +119,14 @@ bool CallGuarded(TGuardedBody body, void* context, TFault& fault) {
   const int signal = sigsetjmp(guard.Resume, 1);
   if (signal == 0) {
     activeGuard = &guard;
-    body(context);
+    // An exception may leave the call natively. (No object with a destructor here: the jump
+    // back from the handler would skip it.)
+    try {
+      body(context);
+    } catch (...) {
+      activeGuard = guard.Outer;
+      throw;
+    }
     activeGuard = guard.Outer;
     return true;
   }
