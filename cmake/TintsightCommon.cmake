@@ -13,15 +13,19 @@ if(WIN32)
                                                   _WIN32_WINNT=0x0601)
   target_link_options(ts_options INTERFACE -static -static-libgcc -static-libstdc++)
   # On 64-bit Windows a 32-bit program marked so gets 4 GB of address space instead of 2: room
-  # for two 24-bit copies of a 100-megapixel photo and their drawing.
-  target_link_options(ts_options INTERFACE -Wl,--large-address-aware)
-  # Windows calls window procedures, hooks, timer callbacks and thread entry points, and other
-  # compilers' plug-ins call our progress callback, with the stack aligned to 4 bytes only; the
+  # for two 24-bit copies of a 100-megapixel photo and their drawing. (64-bit programs are
+  # marked already.)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    target_link_options(ts_options INTERFACE -Wl,--large-address-aware)
+  endif()
+  # 32-bit Windows calls window procedures, hooks, timer callbacks and thread entry points, and
+  # other compilers' plug-ins call our progress callback, with the stack aligned to 4 bytes only; the
   # compiler otherwise assumes 16 and spills SSE registers with aligned stores. Every function
   # assumes 4 and realigns its own frame where it needs more (bench/stack_realign_bench.sh
   # measures what that costs).
   option(TS_WIN32_ALIGN_STACK "Assume a 4-byte-aligned stack on entry to every function" ON)
-  if(TS_WIN32_ALIGN_STACK)
+  # (64-bit Windows always aligns to 16.)
+  if(TS_WIN32_ALIGN_STACK AND CMAKE_SIZEOF_VOID_P EQUAL 4)
     target_compile_options(ts_options INTERFACE -mincoming-stack-boundary=2)
   endif()
 endif()

@@ -1,9 +1,71 @@
 #include "platform/guarded_call.h"
 
 #include <windows.h>
+#include <excpt.h>
 
 #include <cstdio>
 
+namespace {
+
+// The processor faults that end a guarded call. Everything else (breakpoints, C++ exceptions
+// of other compilers, exceptions raised on purpose) passes on down the chain.
+bool IsProcessorFault(DWORD code) {
+  switch (code) {
+    case EXCEPTION_ACCESS_VIOLATION:
+    case EXCEPTION_IN_PAGE_ERROR:
+    case EXCEPTION_ILLEGAL_INSTRUCTION:
+    case EXCEPTION_PRIV_INSTRUCTION:
+    case EXCEPTION_INT_DIVIDE_BY_ZERO:
+    case EXCEPTION_INT_OVERFLOW:
+    case EXCEPTION_DATATYPE_MISALIGNMENT:
+    case EXCEPTION_STACK_OVERFLOW:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Puts the guard page back below the current stack page after an overflow used it up, so that
+// the next overflow raises again instead of running past the stack's end.
+void RestoreStackGuardPage() {
+  SYSTEM_INFO system{};
+  ::GetSystemInfo(&system);
+  const std::uintptr_t pageSize = system.dwPageSize;
+  MEMORY_BASIC_INFORMATION stack{};
+  const volatile char here = 0;
+  if (::VirtualQuery(const_cast<const char*>(&here), &stack, sizeof stack) == 0) return;
+  const std::uintptr_t current = reinterpret_cast<std::uintptr_t>(&here) & ~(pageSize - 1);
+  const std::uintptr_t guard = current - pageSize;
+  // The lowest pages of the stack are the system's reserve for raising the overflow itself.
+  if (guard < reinterpret_cast<std::uintptr_t>(stack.AllocationBase) + 3 * pageSize) return;
+  DWORD previous = 0;
+  ::VirtualProtect(reinterpret_cast<void*>(guard), pageSize, PAGE_READWRITE | PAGE_GUARD,
+                   &previous);
+}
+
+// Keeps room at the end of this thread's stack for handling its overflow (the guard's handler
+// and the unwinding run there), once per thread.
+void ReserveOverflowRoom() {
+  thread_local bool reserved = false;
+  if (reserved) return;
+  ULONG size = 64 * 1024;
+  ::SetThreadStackGuarantee(&size);
+  reserved = true;
+}
+
+}  // namespace
+
+namespace platform {
+
+std::string FaultCodeText(const TFault& fault) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(fault.Code));
+  return text;
+}
+
+}  // namespace platform
+
+#if defined(__i386__)
 // The compiler has no __try, so the guard registers its frame on the thread's exception chain
 // (fs:[0]) itself, the way compiled __try blocks do. The frame's layout is fixed: the assembly
 // below reads it by offset.
@@ -90,46 +152,6 @@ Lts_guard_unwound:
   ret
 )");
 
-namespace {
-
-// The processor faults that end a guarded call. Everything else (breakpoints, C++ exceptions
-// of other compilers, exceptions raised on purpose) passes on down the chain.
-bool IsProcessorFault(DWORD code) {
-  switch (code) {
-    case EXCEPTION_ACCESS_VIOLATION:
-    case EXCEPTION_IN_PAGE_ERROR:
-    case EXCEPTION_ILLEGAL_INSTRUCTION:
-    case EXCEPTION_PRIV_INSTRUCTION:
-    case EXCEPTION_INT_DIVIDE_BY_ZERO:
-    case EXCEPTION_INT_OVERFLOW:
-    case EXCEPTION_DATATYPE_MISALIGNMENT:
-    case EXCEPTION_STACK_OVERFLOW:
-      return true;
-    default:
-      return false;
-  }
-}
-
-// Puts the guard page back below the current stack page after an overflow used it up, so that
-// the next overflow raises again instead of running past the stack's end.
-void RestoreStackGuardPage() {
-  SYSTEM_INFO system{};
-  ::GetSystemInfo(&system);
-  const std::uintptr_t pageSize = system.dwPageSize;
-  MEMORY_BASIC_INFORMATION stack{};
-  const volatile char here = 0;
-  if (::VirtualQuery(const_cast<const char*>(&here), &stack, sizeof stack) == 0) return;
-  const std::uintptr_t current = reinterpret_cast<std::uintptr_t>(&here) & ~(pageSize - 1);
-  const std::uintptr_t guard = current - pageSize;
-  // The lowest pages of the stack are the system's reserve for raising the overflow itself.
-  if (guard < reinterpret_cast<std::uintptr_t>(stack.AllocationBase) + 3 * pageSize) return;
-  DWORD previous = 0;
-  ::VirtualProtect(reinterpret_cast<void*>(guard), pageSize, PAGE_READWRITE | PAGE_GUARD,
-                   &previous);
-}
-
-}  // namespace
-
 extern "C" EXCEPTION_DISPOSITION ts_guard_handler(EXCEPTION_RECORD* record, void* establisher,
                                                   CONTEXT*, void*) {
   // Called again while frames are unwound (ours included): nothing to do then.
@@ -143,13 +165,8 @@ extern "C" EXCEPTION_DISPOSITION ts_guard_handler(EXCEPTION_RECORD* record, void
 
 namespace platform {
 
-std::string FaultCodeText(const TFault& fault) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(fault.Code));
-  return text;
-}
-
 bool CallGuarded(TGuardedBody body, void* context, TFault& fault) {
+  ReserveOverflowRoom();
   TGuardFrame frame{};
   if (ts_guard_enter(&frame, body, context) == 0) return true;
   fault.Code = frame.Code;
@@ -158,3 +175,49 @@ bool CallGuarded(TGuardedBody body, void* context, TFault& fault) {
 }
 
 }  // namespace platform
+
+#elif defined(__x86_64__)
+// 64-bit Windows finds handlers through the unwind tables, not a chain on the stack. The guard is
+// one scope of the compiler runtime's __C_specific_handler, as a compiled __try makes it: the
+// filter below takes processor faults, and the system unwinds to the end of the scope.
+
+namespace {
+thread_local DWORD guardFaultCode = 0;
+}  // namespace
+
+extern "C" LONG ts_guard_filter(EXCEPTION_POINTERS* pointers) {
+  const DWORD code = pointers->ExceptionRecord->ExceptionCode;
+  if (!IsProcessorFault(code)) return EXCEPTION_CONTINUE_SEARCH;
+  guardFaultCode = code;
+  return EXCEPTION_EXECUTE_HANDLER;
+}
+
+namespace {
+
+// True when body returned. Not inlined: the scope's labels may stand once only. `returned` lives
+// in memory, since the fault path arrives at the end of the scope from elsewhere.
+[[gnu::noinline]] bool RunScoped(platform::TGuardedBody body, void* context) {
+  volatile bool returned = false;
+  __try1(ts_guard_filter)
+  body(context);
+  returned = true;
+  __except1
+  return returned;
+}
+
+}  // namespace
+
+namespace platform {
+
+bool CallGuarded(TGuardedBody body, void* context, TFault& fault) {
+  ReserveOverflowRoom();
+  if (RunScoped(body, context)) return true;
+  fault.Code = guardFaultCode;
+  if (fault.Code == EXCEPTION_STACK_OVERFLOW) RestoreStackGuardPage();
+  return false;
+}
+
+}  // namespace platform
+#else
+#error "the guard knows the exception frames of x86 and x86-64 Windows only"
+#endif
