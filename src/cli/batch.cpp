@@ -3,31 +3,25 @@
 #include <exception>
 #include <string>
 
-#include "cli/picture_operation.h"
-#include "cli/picture_output.h"
+#include "cli/analysis_road.h"
 #include "cli/report.h"
 
-std::unique_ptr<TBitmap> AnalysePicture(std::unique_ptr<TBitmap> source,
+std::unique_ptr<TBitmap> AnalysePicture(std::unique_ptr<TBitmap> picture,
                                         const TRowOperation& operation) {
-  auto result = std::make_unique<TBitmap>();
-  result->Assign(source.get());
-  source.reset();
-  result->SetPixelLayout(TPixelLayout::pl24Bit);
-  ApplyRowOperation(*result, operation);
-  return result;
+  picture->SetPixelLayout(TPixelLayout::pl24Bit);
+  ApplyRowOperation(*picture, operation);
+  return picture;
 }
 
-std::unique_ptr<TBitmap> AnalysePicture(std::unique_ptr<TBitmap> source, int condition) {
-  return AnalysePicture(std::move(source), AnalysisConditionOperation(condition));
+std::unique_ptr<TBitmap> AnalysePicture(std::unique_ptr<TBitmap> picture, int condition) {
+  return AnalysePicture(std::move(picture), AnalysisConditionOperation(condition));
 }
 
 int RunBatch(const TCliOptions& options, const TPictureLoader& loader, std::ostream& errors) {
   int status = 0;
   for (const TCliJob& job : options.Jobs) {
     try {
-      // The input is read whole before the output is opened, so "x.bmp x.bmp" replaces the
-      // file only with its own result.
-      StorePicture(*MakeResult(loader.Load(job.Input), options), job.Output);
+      AnalyseJob(job, options, loader);
     } catch (const std::exception& failure) {
       const std::string message = FailureMessage(failure);
       ReportError(errors, options.IsBatch() ? job.Input + ": " + message : message);

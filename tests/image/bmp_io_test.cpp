@@ -54,6 +54,19 @@ TBmpFields Core(int width, int height, int bits) {
   return s;
 }
 
+// Both roads of the analysis write the same bytes under every condition.
+void ExpectBothRoadsAgree(const TBytes& file, const std::string& name) {
+  for (int condition = 0; condition < kAnalysisConditionCount; ++condition) {
+    const std::optional<TBytes> whole = AnalysedWhole(file, condition);
+    const std::optional<TBytes> rows = AnalysedByRows(file, condition);
+    ASSERT_TRUE(whole && rows) << name << ": " << (whole ? "the row road refused it" : "unreadable");
+    const auto differs = std::mismatch(rows->begin(), rows->end(), whole->begin(), whole->end());
+    EXPECT_EQ(differs.first - rows->begin(), static_cast<std::ptrdiff_t>(whole->size()))
+        << name << ", condition " << condition << ": where the row road's "
+        << rows->size() << " bytes first differ";
+  }
+}
+
 TEST(BmpReading, FilesOfEveryLayoutLoadAndStoreTheSameBytes) {
   struct Case {
     const char* name;
@@ -93,7 +106,35 @@ TEST(BmpReading, FilesOfEveryLayoutLoadAndStoreTheSameBytes) {
     EXPECT_EQ(bitmap.Height(), std::abs(c.fields.Height)) << c.name;
     EXPECT_EQ(bitmap.Image().FromCoreHeader(), c.fields.HeaderSize == 12) << c.name;
     EXPECT_EQ(Hex(Stored(bitmap)), Hex(file)) << c.name;
+    ExpectBothRoadsAgree(file, c.name);
   }
+}
+
+TEST(BmpAnalysis, BothRoadsAgreeOnUnusualFiles) {
+  const auto cut = [](TBmpFields f, std::size_t length) { f.Length = length; return f; };
+  const auto sized = [](TBmpFields f, std::uint32_t size) { f.SizeImage = size; return f; };
+  const auto withTable = [](TBmpFields f, int colours) {
+    f.ColoursUsed = static_cast<std::uint32_t>(colours);
+    f.TableEntries = colours;
+    return f;
+  };
+  const std::pair<const char*, TBmpFields> cases[] = {
+      {"24 bits cut inside a row", cut(Canonical(5, 4, 24), 54 + 20)},
+      {"8 bits top-down cut inside its rows", cut(Canonical(7, -5, 8, 256), 54 + 1024 + 9)},
+      {"image size 2 bytes past the rows", sized(Canonical(3, 3, 24), 38)},
+      {"image size 2 bytes past the rows, 8 bits", sized(Canonical(3, 3, 8, 4), 14)},
+      {"image size smaller than the rows", sized(Canonical(3, 3, 16), 7)},
+      {"image size 0", sized(Canonical(6, -2, 4, 16), 0)},
+      {"16 bits top-down", Canonical(5, -3, 16)},
+      {"32 bits top-down with bit fields", Canonical(2, -2, 32, 0, 3, {0xFF, 0xFF00, 0xFF0000})},
+      {"16 bits with bit fields but no red mask", Canonical(3, 2, 16, 0, 3, {0, 0x3E0, 0x1F})},
+      {"32 bits with an optional table", withTable(Canonical(2, 2, 32), 7)},
+      {"1 bit, one colour in the table", Canonical(9, -3, 1, 1)},
+      {"core 4 bits", Core(5, 3, 4)},
+      {"8 bits top-down over several blocks", Canonical(1100, -1000, 8, 256)},
+      {"24 bits over several blocks", Canonical(700, 700, 24)},
+  };
+  for (const auto& [name, fields] : cases) ExpectBothRoadsAgree(fields.Bytes(), name);
 }
 
 TEST(BmpReading, PixelBytesAreTakenFromWhereTheyStand) {

@@ -4,6 +4,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "image/bmp/bmp_format.h"
+#include "image/bmp/bmp_stream_analysis.h"
+#include "image/colour/analysis.h"
+#include "rtl/exception.h"
+#include "rtl/stream.h"
+
 void PrintTo(TPixelLayout layout, std::ostream* os) {
   switch (layout) {
     case TPixelLayout::plDevice: *os << "plDevice"; return;
@@ -58,6 +64,37 @@ std::vector<TBytes> Rows24(TBitmap& bitmap) {
 TBytes Memory(TBitmap& bitmap) {
   const TRasterBitmap* section = bitmap.DIBSection();
   return TBytes(section->Bits(), section->Bits() + section->ImageSize());
+}
+
+std::optional<TBytes> AnalysedWhole(const TBytes& file, int condition) {
+  TMemoryViewStream input(file.data(), static_cast<std::int64_t>(file.size()));
+  TBitmap bitmap;
+  try {
+    bitmap.LoadFromStream(input);
+  } catch (const Exception&) {
+    return std::nullopt;
+  }
+  bitmap.SetPixelLayout(TPixelLayout::pl24Bit);
+  ApplyAnalysisCondition(bitmap, condition);
+  TMemoryStream output;
+  bitmap.StoreToStream(output);
+  return TBytes(output.Memory(), output.Memory() + output.Size());
+}
+
+std::optional<TBytes> AnalysedByRows(const TBytes& file, int condition) {
+  TMemoryViewStream input(file.data(), static_cast<std::int64_t>(file.size()));
+  std::optional<TBmpPrologue> prologue;
+  try {
+    prologue = ReadBmpPrologue(input, input.Size());
+  } catch (const Exception&) {
+    return std::nullopt;
+  }
+  if (!RowRoadTakes(*prologue)) return std::nullopt;
+  TMemoryStream output;
+  AnalyseBmpRows(input, *prologue, output, [condition](std::uint8_t* row, int width) {
+    ApplyAnalysisConditionToRow(row, width, condition);
+  });
+  return TBytes(output.Memory(), output.Memory() + output.Size());
 }
 
 TBytes Noise(std::size_t count, std::uint32_t seed) {

@@ -87,6 +87,14 @@ std::uint32_t Colour(int i);
 std::uint32_t Get32(const TBytes& bytes, std::size_t at);
 std::uint16_t Get16(const TBytes& bytes, std::size_t at);
 
+// ---- the two roads of an analysis
+
+// The BMP file the window stores for `file` loaded whole, converted to 24 bits and analysed
+// under `condition`; nothing when the BMP reader refuses the file.
+std::optional<TBytes> AnalysedWhole(const TBytes& file, int condition);
+// The same through the row road; nothing when the road does not take the file.
+std::optional<TBytes> AnalysedByRows(const TBytes& file, int condition);
+
 // ---- bytes
 
 // Bytes 0, 1, 2, ... (mod 251, so that rows do not repeat with a power-of-two period).

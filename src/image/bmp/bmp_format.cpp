@@ -171,9 +171,10 @@ TBmpPrologue ReadBmpPrologue(TStream& stream, std::int64_t available) {
 
   const std::int64_t imageSize = h.biSizeImage == 0 ? pixelMemory : h.biSizeImage;
   result.PixelBytes = std::min(available, imageSize);
-  // Uncompressed pixel bytes go straight into the pixel memory: more than fits is refused.
+  // Uncompressed pixel bytes go straight into the pixel memory: an image size beyond it (real
+  // writers count trailing padding) reads only what fits.
   const bool runLength = h.biCompression == BI_RLE8 || h.biCompression == BI_RLE4;
-  if (!runLength && result.PixelBytes > pixelMemory) Invalid();
+  if (!runLength) result.PixelBytes = std::min(result.PixelBytes, pixelMemory);
   return result;
 }
 
@@ -243,7 +244,7 @@ std::int64_t BmpFileSize(const TBmpImage& image) {
          PixelMemorySize(image.Header);
 }
 
-void WriteBmp(TStream& stream, const TBmpImage& image) {
+std::int64_t WriteBmpHeaders(TStream& stream, const TBmpImage& image) {
   const std::vector<std::uint8_t> headers = EncodeHeaders(image);
   const std::int64_t pixelBytes = PixelMemorySize(image.Header);
   const std::int64_t offset = kBmpFileHeaderSize + static_cast<std::int64_t>(headers.size());
@@ -253,5 +254,25 @@ void WriteBmp(TStream& stream, const TBmpImage& image) {
   Put32(fileHeader + 10, static_cast<std::uint32_t>(offset));
   stream.WriteBuffer(fileHeader, kBmpFileHeaderSize);
   stream.WriteBuffer(headers.data(), static_cast<std::int64_t>(headers.size()));
-  stream.WriteBuffer(image.Pixels, pixelBytes);
+  return pixelBytes;
+}
+
+void WriteBmp(TStream& stream, const TBmpImage& image) {
+  stream.WriteBuffer(image.Pixels, WriteBmpHeaders(stream, image));
+}
+
+TBmpImage StoredBmpImage(const TDIBSection& description, std::span<const TRGBQuad> table,
+                         bool fromCoreHeader) {
+  TBmpImage result;
+  result.Header = description.dsBmih;
+  if (!table.empty()) result.Header.biClrUsed = static_cast<std::uint32_t>(table.size());
+  std::copy(description.dsBitfields, description.dsBitfields + 3, result.Masks.begin());
+  const TBitmapInfoHeader& h = result.Header;
+  if (h.biBitCount > 8 && (h.biCompression & 3) != 0 && result.Masks[0] == 0) {
+    const std::uint32_t* defaults = h.biBitCount == 16 ? kMasks565 : kMasks888;
+    std::copy(defaults, defaults + 3, result.Masks.begin());
+  }
+  result.Colours = table;
+  result.CoreLayout = fromCoreHeader;
+  return result;
 }

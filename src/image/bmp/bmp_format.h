@@ -54,6 +54,8 @@ struct TBmpPrologue {
 //    more than 256 entries, a run-length encoding the picture cannot have (RLE8 needs 8 bits,
 //    RLE4 4 bits, both bottom-up), or a picture whose pixel memory would exceed what one bitmap
 //    may hold (for run-length pictures: their 32-bit screen form).
+// An image size larger than the pixel memory of an uncompressed picture is no reason to refuse
+// it (real writers count trailing padding): PixelBytes then counts only what fits.
 TBmpPrologue ReadBmpPrologue(TStream& stream, std::int64_t available);
 
 // What is written as one BMP file.
@@ -74,9 +76,21 @@ struct TBmpImage {
   const std::uint8_t* Pixels = nullptr;
 };
 
+// Writes the file header, header, masks and colour table of `image` at the stream's position
+// (the pixels are not read) and returns the number of pixel bytes that must follow: row length
+// x |height|. A short write fails as WriteBmp's.
+std::int64_t WriteBmpHeaders(TStream& stream, const TBmpImage& image);
+
 // Writes `image` at the stream's position. A short write fails with EWriteError
 // "ストリームへの書き込みエラー"; what was written stays written.
 void WriteBmp(TStream& stream, const TBmpImage& image);
 
 // The number of bytes WriteBmp writes for `image`.
 std::int64_t BmpFileSize(const TBmpImage& image);
+
+// The one decision of what a picture is stored with, whichever road its rows take: the header
+// as `description` holds it, the colour count of `table` where it is not empty, the default
+// masks of the depth where a bit-field picture has none, `table` (not copied: it must outlive
+// the result), and the core layout for a picture read from a core header. Pixels stay null.
+TBmpImage StoredBmpImage(const TDIBSection& description, std::span<const TRGBQuad> table,
+                         bool fromCoreHeader);

@@ -85,19 +85,10 @@ std::optional<TBmpImage> DescribeForStoring(TBitmap& bitmap, std::vector<TRGBQua
   if (table.empty() && image.Palette() && !image.Halftone()) {
     table = image.Palette()->ColorTable(static_cast<int>(kBmpMaxColours));
   }
-  if (!table.empty()) image.SetColorsUsed(static_cast<std::uint32_t>(table.size()));
-
-  const TDIBSection& description = image.Description();
-  const TBitmapInfoHeader& h = description.dsBmih;
-  if (h.biBitCount > 8 && (h.biCompression & 3) != 0 && description.dsBitfields[0] == 0) {
-    const std::uint32_t* defaults = h.biBitCount == 16 ? kMasks565 : kMasks888;
-    image.SetMasks(defaults[0], defaults[1], defaults[2]);
-  }
-  TBmpImage result;
-  result.Header = image.Description().dsBmih;
-  std::memcpy(result.Masks.data(), image.Description().dsBitfields, sizeof result.Masks);
-  result.Colours = table;
-  result.CoreLayout = image.FromCoreHeader();
+  TBmpImage result = StoredBmpImage(image.Description(), table, image.FromCoreHeader());
+  // The colour count and the masks the file carries stay recorded in the image.
+  image.SetColorsUsed(result.Header.biClrUsed);
+  image.SetMasks(result.Masks[0], result.Masks[1], result.Masks[2]);
   result.Pixels = section->Bits();
   return result;
 }

@@ -185,29 +185,32 @@ std::span<const TRGBQuad> TableOf(const TRasterBitmap& bitmap) {
   return bitmap.ColorTable();
 }
 
-void PrepareContext(const TRasterBitmap& bitmap, TPixelFormat format, bool packing,
-                    TRowContext& context) {
-  switch (format) {
+TRowLayout LayoutOf(const TRasterBitmap& bitmap) {
+  TRowLayout layout;
+  layout.Format = PixelFormatOf(bitmap);
+  layout.Table = TableOf(bitmap);
+  const TDIBSection& d = bitmap.Description();
+  const std::uint32_t* masks = d.dsBmih.biCompression == BI_BITFIELDS ? d.dsBitfields : kMasks555;
+  std::copy(masks, masks + 3, layout.Masks.begin());
+  return layout;
+}
+
+void PrepareContext(const TRowLayout& layout, bool packing, TRowContext& context) {
+  switch (layout.Format) {
     case TPixelFormat::pfIndexed1:
     case TPixelFormat::pfIndexed4:
-    case TPixelFormat::pfIndexed8: {
-      const std::span<const TRGBQuad> table = TableOf(bitmap);
+    case TPixelFormat::pfIndexed8:
       if (packing) {
-        context.Nearest.emplace(table);
+        context.Nearest.emplace(layout.Table);
       } else {
-        std::copy_n(table.begin(), std::min<std::size_t>(table.size(), 256),
+        std::copy_n(layout.Table.begin(), std::min<std::size_t>(layout.Table.size(), 256),
                     context.Table.begin());
       }
       return;
-    }
     case TPixelFormat::pfMasked16:
-    case TPixelFormat::pfMasked32: {
-      const TDIBSection& d = bitmap.Description();
-      const std::uint32_t* masks =
-          d.dsBmih.biCompression == BI_BITFIELDS ? d.dsBitfields : kMasks555;
-      for (int i = 0; i < 3; ++i) context.Channels[static_cast<std::size_t>(i)] = MakeChannel(masks[i]);
+    case TPixelFormat::pfMasked32:
+      for (std::size_t i = 0; i < 3; ++i) context.Channels[i] = MakeChannel(layout.Masks[i]);
       return;
-    }
     case TPixelFormat::pfRGB24:
     case TPixelFormat::pfRGB32:
       return;
@@ -243,6 +246,58 @@ bool SameLayout(const TRasterBitmap& source, TPixelFormat sourceFormat,
 
 }  // namespace
 
+struct TRowConversion::TState {
+  TRowContext UnpackContext;
+  TRowContext PackContext;
+  TUnpackRow Unpack;
+  TPackRow Pack;
+  int Width;
+  std::vector<TRGBQuad> Row;
+};
+
+TRowConversion::TRowConversion(const TRowLayout& source, const TRowLayout& target, int width)
+    : State_(std::make_unique<TState>()) {
+  PrepareContext(source, false, State_->UnpackContext);
+  PrepareContext(target, true, State_->PackContext);
+  State_->Unpack = EntryOf(source.Format).Unpack;
+  State_->Pack = EntryOf(target.Format).Pack;
+  State_->Width = width;
+  State_->Row.resize(static_cast<std::size_t>(std::max(width, 0)));
+}
+
+TRowConversion::~TRowConversion() = default;
+
+void TRowConversion::Convert(const std::uint8_t* source, std::uint8_t* target) {
+  TState& s = *State_;
+  s.Unpack(source, s.Row.data(), s.Width, s.UnpackContext);
+  s.Pack(s.Row.data(), target, s.Width, s.PackContext);
+}
+
+TRowLayout RowLayoutOf(const TBitmapInfoHeader& header, const std::uint32_t* masks,
+                       std::span<const TRGBQuad> table) {
+  TRowLayout layout;
+  const bool bitFields = header.biCompression == BI_BITFIELDS;
+  switch (header.biBitCount) {
+    case 1: layout.Format = TPixelFormat::pfIndexed1; break;
+    case 4: layout.Format = TPixelFormat::pfIndexed4; break;
+    case 8: layout.Format = TPixelFormat::pfIndexed8; break;
+    case 16: layout.Format = TPixelFormat::pfMasked16; break;
+    case 24: layout.Format = TPixelFormat::pfRGB24; break;
+    default:
+      layout.Format = bitFields ? TPixelFormat::pfMasked32 : TPixelFormat::pfRGB32;
+      break;
+  }
+  layout.Table = table;
+  const std::uint32_t* chosen = kMasks555;
+  if (bitFields) {
+    chosen = masks != nullptr && masks[0] != 0 ? masks
+             : header.biBitCount == 16         ? kMasks565
+                                               : kMasks888;
+  }
+  std::copy(chosen, chosen + 3, layout.Masks.begin());
+  return layout;
+}
+
 TPixelFormat PixelFormatOf(const TRasterBitmap& bitmap) {
   switch (bitmap.BitCount()) {
     case 1:
@@ -272,23 +327,14 @@ void ConvertPixels(const TRasterBitmap& source, TRasterBitmap& target, int width
     for (int y = 0; y < height; ++y) std::memcpy(target.Row(y), source.Row(y), bytes);
     return;
   }
-  TRowContext unpackContext;
-  TRowContext packContext;
-  PrepareContext(source, sourceFormat, false, unpackContext);
-  PrepareContext(target, targetFormat, true, packContext);
-  const TUnpackRow unpack = EntryOf(sourceFormat).Unpack;
-  const TPackRow pack = EntryOf(targetFormat).Pack;
-  std::vector<TRGBQuad> row(static_cast<std::size_t>(width));
-  for (int y = 0; y < height; ++y) {
-    unpack(source.Row(y), row.data(), width, unpackContext);
-    pack(row.data(), target.Row(y), width, packContext);
-  }
+  TRowConversion conversion(LayoutOf(source), LayoutOf(target), width);
+  for (int y = 0; y < height; ++y) conversion.Convert(source.Row(y), target.Row(y));
 }
 
 void FillWhite(TRasterBitmap& target) {
   const TPixelFormat format = PixelFormatOf(target);
   TRowContext context;
-  PrepareContext(target, format, true, context);
+  PrepareContext(LayoutOf(target), true, context);
   const TPackRow pack = EntryOf(format).Pack;
   std::vector<TRGBQuad> white(static_cast<std::size_t>(target.Width()), kWhite);
   for (int y = 0; y < target.Height(); ++y) pack(white.data(), target.Row(y), target.Width(), context);

@@ -8,7 +8,9 @@
 // into 1, 4 or 8 bits picks the nearest colour of the target's colour table.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -28,6 +30,41 @@ enum class TPixelFormat {
 
 // The format of a bitmap's pixel memory.
 TPixelFormat PixelFormatOf(const TRasterBitmap& bitmap);
+
+// What reading or writing rows of one layout needs beside the format: the colour table of an
+// indexed format (black beyond its end) and the red, green and blue masks of a masked one.
+// The table is not copied: it must outlive the conversions made from the layout.
+struct TRowLayout {
+  TPixelFormat Format = TPixelFormat::pfRGB24;
+  std::span<const TRGBQuad> Table;
+  std::array<std::uint32_t, 3> Masks{};
+};
+
+// The row layout of a DIB section described by `header`, `masks` (read with BI_BITFIELDS; a red
+// mask of 0 selects the depth's defaults, as a section made from the header has them) and
+// `table`: 5-5-5 masks for 16 bits without bit fields. The header's depth and compression must
+// be ones a DIB section can have.
+TRowLayout RowLayoutOf(const TBitmapInfoHeader& header, const std::uint32_t* masks,
+                       std::span<const TRGBQuad> table);
+
+// One conversion of rows from one layout into another, prepared once per picture: the two
+// entries of the format table are chosen here, so every row runs through the same two row
+// functions. Whoever holds a TRowConversion owns it; it keeps a row of working memory.
+class TRowConversion {
+ public:
+  TRowConversion(const TRowLayout& source, const TRowLayout& target, int width);
+  TRowConversion(const TRowConversion&) = delete;
+  TRowConversion& operator=(const TRowConversion&) = delete;
+  ~TRowConversion();
+
+  // Converts the first `width` pixels of the row at `source` into the row at `target`. Row
+  // padding of the target is never written.
+  void Convert(const std::uint8_t* source, std::uint8_t* target);
+
+ private:
+  struct TState;
+  std::unique_ptr<TState> State_;
+};
 
 // Copies the top-left `width` x `height` pixels of `source` onto `target`, both counted from the
 // top row whatever their order in memory, converting between their formats. Both sizes must lie
