@@ -8,11 +8,13 @@
 #include <vector>
 
 #include "image/graphic.h"
+#include "platform/file_mapping.h"
 #include "platform/text.h"
 #include "plugins/in_spi.h"
 #include "plugins/spis.h"
 #include "rtl/exception.h"
 #include "rtl/file_name.h"
+#include "rtl/file_stream.h"
 #include "rtl/messages.h"
 #include "rtl/stream.h"
 #include "spi_block.h"
@@ -76,34 +78,50 @@ void TInSPIAble::LoadFromStreamWithName(TStream& stream, const std::string& name
 }
 
 void TInSPIAble::LoadFromStream(TStream& stream) {
-  // The memory image: a memory stream in place, anything else copied once. The copy lives until
-  // the load ends.
-  std::unique_ptr<TMemoryStream> copy;
-  TMemoryStream* memory = dynamic_cast<TMemoryStream*>(&stream);
+  // The memory image that plug-ins are offered: a memory stream in place; a file read-only
+  // mapped, so that the picture is not copied (the BMP reader then reads the file stream
+  // itself, in large reads straight into its pixels); anything else copied once. The copy or
+  // the mapping lives until the load ends.
+  TCustomMemoryStream* memory = dynamic_cast<TMemoryStream*>(&stream);
+  TStream* native = memory;
+  platform::FileMapping mapping;
+  std::unique_ptr<TCustomMemoryStream> image;
   if (memory == nullptr) {
-    copy = std::make_unique<TMemoryStream>();
-    copy->LoadFromStream(stream);
-    memory = copy.get();
+    if (const auto* file = dynamic_cast<TFileStream*>(&stream)) {
+      mapping = platform::FileMapping::MapForReading(file->FileName());
+      // A file that changed since it was opened is not the one the stream reads.
+      if (mapping.IsMapped() && mapping.Size() == stream.Size()) {
+        image = std::make_unique<TMemoryViewStream>(mapping.Data(), mapping.Size());
+        native = &stream;
+      }
+    }
+    if (image == nullptr) {
+      auto copy = std::make_unique<TMemoryStream>();
+      copy->LoadFromStream(stream);
+      image = std::move(copy);
+      native = image.get();
+    }
+    memory = image.get();
   }
 
   const bool pluginsFirst =
       !Ext_.empty() && !SameAsciiTextIgnoringCase(std::string_view(Ext_).substr(1), NativeExt_);
-  const bool loaded = pluginsFirst ? LoadBySPIs(*memory) || LoadNative(*memory)
-                                   : LoadNative(*memory) || LoadBySPIs(*memory);
+  const bool loaded = pluginsFirst ? LoadBySPIs(*memory) || LoadNative(*native)
+                                   : LoadNative(*native) || LoadBySPIs(*memory);
   if (!loaded) throw EInvalidGraphic(std::string(rtl_messages::SUnknownPictureFormat));
 }
 
-bool TInSPIAble::LoadNative(TMemoryStream& memory) {
-  memory.SetPosition(0);
+bool TInSPIAble::LoadNative(TStream& stream) {
+  stream.SetPosition(0);
   try {
-    LoadFromStreamProc_(*Graphic_, memory);
+    LoadFromStreamProc_(*Graphic_, stream);
   } catch (const Exception&) {
     return false;
   }
   return true;
 }
 
-bool TInSPIAble::LoadBySPIs(TMemoryStream& memory) {
+bool TInSPIAble::LoadBySPIs(TCustomMemoryStream& memory) {
   TSPIs* plugins = SusiePlugins();
   if (plugins == nullptr) return false;
   std::vector<TSPI*> candidates;
@@ -115,7 +133,7 @@ bool TInSPIAble::LoadBySPIs(TMemoryStream& memory) {
   return false;
 }
 
-bool TInSPIAble::LoadFromStreamBySPI(TMemoryStream& stream, TInSPI& spi) {
+bool TInSPIAble::LoadFromStreamBySPI(TCustomMemoryStream& stream, TInSPI& spi) {
   const std::int64_t size = stream.Size();
   // The plug-in interface carries the length in 32 signed bits; a larger picture cannot be
   // offered without cutting it.

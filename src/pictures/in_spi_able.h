@@ -3,8 +3,9 @@
 //
 // The picture class embeds one TInSPIAble, hands it three routines (its own loading from a
 // named file, its native decoder, and a receiver for decoded pictures) and routes its loading
-// through it. For each load this object takes the whole picture into memory once, decides by the
-// name's extension whether the native decoder or the plug-ins come first, offers the memory to
+// through it. For each load this object has the whole picture in memory once (a file mapped
+// read-only, not copied), decides by the name's extension whether the native decoder or the
+// plug-ins come first, offers the memory to
 // the plug-ins of the collection (SusiePlugins()), and passes what one decoded to the receiver.
 // Every memory block that a plug-in returns is unlocked and freed before the attempt ends, also
 // when the receiver throws.
@@ -21,7 +22,7 @@
 
 class TGraphic;
 class TInSPI;
-class TMemoryStream;
+class TCustomMemoryStream;
 class TStream;
 
 // The picture class's loading from a named file: opens it and passes the stream to the picture's
@@ -46,7 +47,10 @@ class TInSPIAble : public TObject {
   // は開けません").
   void LoadFromFile(const std::string& fileName);
   // Loads the whole content of `stream`. A TMemoryStream (or derived) is used in place from
-  // offset 0 whatever its position; any other stream is copied once, from its beginning. The
+  // offset 0 whatever its position; a file stream's file is offered to the
+  // plug-ins from a read-only mapping while the native decoder reads the stream itself from its
+  // beginning; any other stream (or a file that cannot be mapped) is copied once, from its
+  // beginning. The
   // native decoder comes first when the load's name has no extension or NativeExt's (in any
   // letter case), the plug-ins first otherwise; the second way runs only when the first did
   // not decode the picture. The native decoder's Exception-derived failures are absorbed (it
@@ -58,7 +62,7 @@ class TInSPIAble : public TObject {
   // Offers the memory of `stream` to the one plug-in `spi`: true when it decoded the picture
   // and the receiver took it. With SkipLeadingHeader set and more than 128 bytes, data that the
   // plug-in did not take is offered a second time without its first 128 bytes.
-  bool LoadFromStreamBySPI(TMemoryStream& stream, TInSPI& spi);
+  bool LoadFromStreamBySPI(TCustomMemoryStream& stream, TInSPI& spi);
 
   TGraphic* Graphic() const { return Graphic_; }
   // The extension of the running load's name, its '.' included; empty without a name, without
@@ -80,8 +84,8 @@ class TInSPIAble : public TObject {
   // Runs `load` with Ext and FileName taken from `name`, emptying both afterwards on every path.
   template <class Load>
   void WithName(const std::string& name, Load&& load);
-  bool LoadNative(TMemoryStream& memory);
-  bool LoadBySPIs(TMemoryStream& memory);
+  bool LoadNative(TStream& stream);
+  bool LoadBySPIs(TCustomMemoryStream& memory);
   // One offer of `length` bytes at `data` to `spi`.
   bool TryDecode(TInSPI& spi, const std::uint8_t* data, std::int32_t length);
 

@@ -2,9 +2,11 @@
 
 #include <cstring>
 #include <limits>
+#include <vector>
 
 #include "image/bmp/bmp_format.h"
 #include "image/raster/dib.h"
+#include "pictures/joined_memory_stream.h"
 #include "plugins/spis.h"
 #include "rtl/exception.h"
 #include "rtl/messages.h"
@@ -131,20 +133,17 @@ void TSPIBitmap::LoadFromSPI(std::span<const std::uint8_t> BMInfo,
   const std::int64_t fileSize = kBmpFileHeaderSize + headerSize + imageSize;
   if (fileSize > std::numeric_limits<std::int32_t>::max()) InvalidBitmap();
 
-  TMemoryStream image;
-  image.SetSize(fileSize);
-  std::uint8_t* out = image.Memory();
+  // The file header and the carried headers are assembled; the pixels are read from the
+  // plug-in's block where it stands.
+  std::vector<std::uint8_t> head(static_cast<std::size_t>(kBmpFileHeaderSize + headerSize));
+  std::uint8_t* out = head.data();
   out[0] = 'B';
   out[1] = 'M';
   Put32(out + 2, static_cast<std::uint32_t>(fileSize));
   Put32(out + 6, 0);
   Put32(out + 10, static_cast<std::uint32_t>(kBmpFileHeaderSize + headerSize));
   std::memcpy(out + kBmpFileHeaderSize, BMInfo.data(), static_cast<std::size_t>(headerSize));
-  if (imageSize > 0) {
-    std::memcpy(out + kBmpFileHeaderSize + headerSize, PBM.data(),
-                static_cast<std::size_t>(imageSize));
-  }
-  image.SetPosition(0);
+  TJoinedMemoryStream image(head, PBM.first(static_cast<std::size_t>(imageSize)));
   TBitmap::LoadFromStream(image);
   Done = true;
 }

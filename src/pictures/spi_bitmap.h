@@ -3,8 +3,8 @@
 //
 // Loading goes through the embedded TInSPIAble (SPIAble), which chooses between the BMP reader
 // and the plug-ins by the name's extension. What a plug-in decodes comes back through
-// LoadFromSPI, which wraps it as a BMP file image in memory and reads that with TBitmap's own BMP
-// reader; so a failed load, whichever way it took, leaves the previous picture untouched.
+// LoadFromSPI, which presents it as a BMP file image (assembled headers, then the plug-in's own
+// pixel block, one stream over both) and reads that with TBitmap's own BMP reader; so a failed load, whichever way it took, leaves the previous picture untouched.
 //
 // From program start this class is the plug-in collection's default picture class, so the
 // formats of every import plug-in are registered under it.
@@ -43,7 +43,8 @@ class TSPIBitmap : public TBitmap {
 
   // Replaces the picture by a plug-in's decoded bitmap (see TLoadFromSPIProc): the header, its
   // colour table (biClrUsed entries, or 2, 16 or 256 for 1, 4 or 8 bits when that is 0) and the
-  // uncompressed rows are wrapped as a BMP file image and read with TBitmap's BMP reader. A
+  // uncompressed rows are presented as a BMP file image and read with TBitmap's BMP reader, the
+  // rows straight from `PBM` into the picture's pixels. A
   // header longer than 40 bytes (biSize 52, 56, 108 or 124) is carried whole, and so are the
   // three masks after a 40-byte BI_BITFIELDS header. Sets `Done` once the reader succeeded.
   // Refused with EInvalidGraphic "ビットマップイメージが不正です", before anything is read beyond

@@ -1,0 +1,37 @@
+// A read-only view of a whole file in memory, owned: unmapped by the destructor on every path.
+// The file's pages are read when touched, so offering a large file costs no copy.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+class FileMapping {
+ public:
+  FileMapping() = default;
+  FileMapping(FileMapping&& other) noexcept;
+  FileMapping& operator=(FileMapping&& other) noexcept;
+  FileMapping(const FileMapping&) = delete;
+  FileMapping& operator=(const FileMapping&) = delete;
+  ~FileMapping();
+
+  // Maps all of the regular file `path` (UTF-8) for reading, others allowed to read it too. The
+  // view stays valid after the file is closed, until the mapping is destroyed. On failure, and
+  // for an empty file (nothing to map), the result maps nothing; the system's error code is
+  // then left as the last error.
+  static FileMapping MapForReading(const std::string& path);
+
+  bool IsMapped() const { return Data_ != nullptr; }
+  // The file's bytes: Size() of them at Data(); null and 0 when nothing is mapped.
+  const std::uint8_t* Data() const { return Data_; }
+  std::int64_t Size() const { return Size_; }
+
+ private:
+  void Unmap();
+
+  const std::uint8_t* Data_ = nullptr;
+  std::int64_t Size_ = 0;
+};
+
+}  // namespace platform
