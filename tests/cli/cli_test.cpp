@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -22,6 +23,10 @@
 #include "image/bitmap.h"
 #include "platform/error.h"
 #include "rtl/stream.h"
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
 
 namespace {
 
@@ -229,6 +234,34 @@ TEST_F(CliRun, TheSingleFormMayReplaceItsOwnInput) {
   ASSERT_EQ(RunCliWith({"-c", "3", in, in}).Status, 0);
   EXPECT_EQ(ReadFile(in), expected) << "read whole before it was replaced";
 }
+
+#ifndef _WIN32
+TEST_F(CliRun, AWriteFailingMidwayKeepsTheOldOutputAndLeavesNoTemporaryFile) {
+  for (const int bits : {24, 8}) {  // streamed as it stands, and converted
+    TBitmap picture;
+    MakePicture(picture, 1000, 800, bits);  // several blocks of rows
+    const std::string in = Path("big.bmp");
+    picture.StoreToFile(in);
+    const std::string out = Path("kept.bmp");
+    std::ofstream(std::filesystem::path(out), std::ios::binary).write("333", 3);
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 1 << 20;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const TRun run = RunCliWith({in, out});
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_EQ(run.Status, 1) << bits;
+    EXPECT_EQ(run.Errors, "tintsight-cli: ストリームへの書き込みエラー: " + out + ": " +
+                              platform::SystemErrorMessage(EFBIG) + "\n")
+        << bits;
+    EXPECT_EQ(ReadFile(out), TBytes(3, '3')) << bits;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir_), {}), 2) << bits;
+  }
+}
+#endif
 
 struct TFailureCase {
   const char* Name;
