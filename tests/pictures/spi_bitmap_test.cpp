@@ -1,5 +1,6 @@
 // TSPIBitmap: a plug-in's decoded bitmap becoming the picture, the refusal of output that does
-// not fit its blocks, and whole loads through our bundled plug-in and the BMP reader.
+// not fit its blocks, whole loads through our bundled plug-in and the BMP reader, and the stream
+// that presents a plug-in's blocks as one BMP image.
 #include "pictures/spi_bitmap.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 
 #include "image/bitmap.h"
 #include "picture_fixtures.h"
+#include "pictures/joined_memory_stream.h"
 #include "probe_bench.h"
 #include "rtl/exception.h"
 #include "rtl/stream.h"
@@ -275,6 +277,31 @@ TEST_F(SPIBitmapLoadTest, APictureBehindA128ByteHeaderLoadsOnlyWithSkipLeadingHe
   strict.SetSkipLeadingHeader(true);
   strict.LoadFromStreamWithName(stream, "wrapped.png");
   ExpectPixels(strict, source, false, "wrapped, by stream with a name");
+}
+
+}  // namespace
+
+namespace {
+
+// The stream LoadFromSPI reads: the two blocks as one sequence, whatever the reads' sizes.
+TEST(JoinedMemoryStream, ReadsAcrossTheJoinAndSeeksWithinBoth) {
+  const TBytes first = {1, 2, 3};
+  const TBytes second = {4, 5, 6, 7, 8};
+  TJoinedMemoryStream stream(first, second);
+  EXPECT_EQ(stream.Size(), 8);
+  for (const std::int64_t chunk : {1, 2, 3, 5, 8, 20}) {
+    stream.SetPosition(0);
+    TBytes read;
+    TBytes buffer(static_cast<std::size_t>(chunk));
+    for (std::int64_t n; (n = stream.Read(buffer.data(), chunk)) > 0;)
+      read.insert(read.end(), buffer.begin(), buffer.begin() + n);
+    EXPECT_EQ(read, (TBytes{1, 2, 3, 4, 5, 6, 7, 8})) << "reads of " << chunk;
+  }
+  std::uint8_t two[2];
+  EXPECT_EQ(stream.Seek(-3, TSeekOrigin::soEnd), 5);
+  EXPECT_EQ(stream.Read(two, 2), 2);
+  EXPECT_EQ(two[0] * 10 + two[1], 67);
+  EXPECT_EQ(stream.Write(two, 2), 0) << "nothing is written";
 }
 
 }  // namespace
