@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "image/bmp/bmp_format.h"
 #include "image/raster/raster_bitmap.h"
 #include "platform/file.h"
+#include "platform/file_mapping.h"
 #include "rtl/exception.h"
 #include "rtl/messages.h"
 
@@ -49,11 +51,22 @@ void ReadUntilEnd(platform::File& file, TMemoryStream& memory) {
   memory.SetSize(size);
 }
 
+// A regular file's bytes, read-only mapped: the base is made from the mapping, which is held
+// first so that it outlives the view.
+struct TMappingHolder {
+  platform::FileMapping Mapping;
+};
+class TMappedInput : private TMappingHolder, public TMemoryViewStream {
+ public:
+  explicit TMappedInput(platform::FileMapping mapping)
+      : TMappingHolder{std::move(mapping)}, TMemoryViewStream(Mapping.Data(), Mapping.Size()) {}
+};
+
 }  // namespace
 
 const std::int64_t kLargestInput = std::max<std::int64_t>(kLargestBmpFile, 0x7FFFFFFF);
 
-std::unique_ptr<TMemoryStream> ReadInput(const std::string& name) {
+std::unique_ptr<TCustomMemoryStream> ReadInput(const std::string& name) {
   platform::File file =
       name == kStandardStreamName
           ? platform::File::Standard(platform::TStandardStream::ssInput)
@@ -64,6 +77,12 @@ std::unique_ptr<TMemoryStream> ReadInput(const std::string& name) {
   if (file.Kind() == platform::TFileKind::fkRegular) {
     const std::int64_t size = file.Size();
     if (size > kLargestInput) TooLarge(size);
+    // A mapping of another length is of a file that changed since it was opened: read instead.
+    platform::FileMapping mapping;
+    if (name != kStandardStreamName) mapping = platform::FileMapping::MapForReading(name);
+    if (mapping.IsMapped() && mapping.Size() == size) {
+      return std::make_unique<TMappedInput>(std::move(mapping));
+    }
     memory->SetSize(std::max<std::int64_t>(size, 0));
     if (size > 0 && file.Read(memory->Memory(), size) != size) {
       throw EReadError(std::string(rtl_messages::SReadError));

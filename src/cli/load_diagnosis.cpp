@@ -20,7 +20,7 @@ namespace {
 // As the loading offers data: plug-ins may always read this many bytes at the address.
 constexpr std::size_t kProbeSize = 2048;
 
-std::string BmpReaderAnswer(TMemoryStream& picture) {
+std::string BmpReaderAnswer(TCustomMemoryStream& picture) {
   picture.SetPosition(0);
   try {
     TBitmap reader;
@@ -34,7 +34,7 @@ std::string BmpReaderAnswer(TMemoryStream& picture) {
 }
 
 // What one plug-in answers to the whole data, in the order of the loading's calls.
-std::string PluginAnswer(TInSPI& plugin, TMemoryStream& picture, const std::string& name) {
+std::string PluginAnswer(TInSPI& plugin, TCustomMemoryStream& picture, const std::string& name) {
   const std::string who = ExtractFileName(plugin.FileName()) + " ";
   const std::int64_t size = picture.Size();
   if (size > std::numeric_limits<std::int32_t>::max()) return who + "was not asked (too long)";
@@ -66,7 +66,7 @@ std::string PluginAnswer(TInSPI& plugin, TMemoryStream& picture, const std::stri
 
 }  // namespace
 
-std::string WhyNothingDecodes(TMemoryStream& picture, const std::string& name) {
+std::string WhyNothingDecodes(TCustomMemoryStream& picture, const std::string& name) {
   if (picture.Size() >= 2 && picture.Memory()[0] == 'B' && picture.Memory()[1] == 'M') {
     return BmpReaderAnswer(picture);
   }

@@ -4,7 +4,7 @@
 
 #include <string>
 
-class TMemoryStream;
+class TCustomMemoryStream;
 
 // Asks again what the loading asked of `picture` (the input's bytes, named `name`; empty for
 // standard input) and says what each answered: for data that starts as a BMP file, the BMP
@@ -12,4 +12,4 @@ class TMemoryStream;
 // the collection, in the order that the name's extension sets, with "refused", "failed with code
 // N" or "faulted: <message>", or that there is no plug-in. Only run after a load failed, so the
 // plug-ins are asked twice only for pictures that nothing reads.
-std::string WhyNothingDecodes(TMemoryStream& picture, const std::string& name);
+std::string WhyNothingDecodes(TCustomMemoryStream& picture, const std::string& name);

@@ -9,7 +9,7 @@
 #include "rtl/messages.h"
 
 std::unique_ptr<TBitmap> TPictureLoader::Load(const std::string& fileName) const {
-  const std::unique_ptr<TMemoryStream> input = ReadInput(fileName);
+  const std::unique_ptr<TCustomMemoryStream> input = ReadInput(fileName);
   // Standard input has no name: the BMP reader comes first, then every plug-in.
   const std::string name = fileName == kStandardStreamName ? std::string() : fileName;
   auto bitmap = std::make_unique<TSPIBitmap>();

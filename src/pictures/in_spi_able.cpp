@@ -78,11 +78,11 @@ void TInSPIAble::LoadFromStreamWithName(TStream& stream, const std::string& name
 }
 
 void TInSPIAble::LoadFromStream(TStream& stream) {
-  // The memory image that plug-ins are offered: a memory stream in place; a file read-only
+  // The memory image that plug-ins are offered: any memory stream in place; a file read-only
   // mapped, so that the picture is not copied (the BMP reader then reads the file stream
   // itself, in large reads straight into its pixels); anything else copied once. The copy or
   // the mapping lives until the load ends.
-  TCustomMemoryStream* memory = dynamic_cast<TMemoryStream*>(&stream);
+  auto* memory = dynamic_cast<TCustomMemoryStream*>(&stream);
   TStream* native = memory;
   platform::FileMapping mapping;
   std::unique_ptr<TCustomMemoryStream> image;

@@ -46,8 +46,9 @@ class TInSPIAble : public TObject {
   // FileName set for the duration. The file's errors pass on (EFOpenError "ファイル %s
   // は開けません").
   void LoadFromFile(const std::string& fileName);
-  // Loads the whole content of `stream`. A TMemoryStream (or derived) is used in place from
-  // offset 0 whatever its position; a file stream's file is offered to the
+  // Loads the whole content of `stream`. A memory stream (TCustomMemoryStream or derived: a
+  // TMemoryStream, a view of memory owned elsewhere) is used in place from offset 0 whatever its
+  // position; a file stream's file is offered to the
   // plug-ins from a read-only mapping while the native decoder reads the stream itself from its
   // beginning; any other stream (or a file that cannot be mapped) is copied once, from its
   // beginning. The

@@ -11,6 +11,7 @@
 
 #include "image/graphic.h"
 #include "picture_fixtures.h"
+#include "pictures/joined_memory_stream.h"
 #include "probe_bench.h"
 #include "rtl/exception.h"
 #include "rtl/file_name.h"
@@ -338,7 +339,13 @@ TEST_F(InSPIAbleTest, AMemoryStreamIsUsedInPlaceAndAnyOtherStreamCopiedFromItsSt
   EXPECT_EQ(NativePositions, std::vector<std::int64_t>{0}) << "the native decoder reads from 0";
   EXPECT_EQ(memory.Position(), 3) << "and leaves the stream where it stopped";
 
-  TMemoryViewStream view(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+  TMemoryViewStream shown(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+  probe_bench::ClearLog();
+  Able.LoadFromStreamWithName(shown, "x.prb");
+  EXPECT_EQ(Calls.at(0).Address, reinterpret_cast<std::uintptr_t>(bytes.data()))
+      << "a view of memory (a mapped file) is offered where it stands";
+
+  TJoinedMemoryStream view(bytes, {});  // a stream that is no memory stream
   view.SetPosition(1000);
   probe_bench::ClearLog();
   Able.LoadFromStreamWithName(view, "x.prb");
