@@ -7,8 +7,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "image/colour/analysis.h"
 #include "image/bitmap.h"
+#include "image/bmp/bmp_stream_analysis.h"
+#include "image/colour/analysis.h"
 #include "image_fixtures.h"
 #include "rtl/exception.h"
 #include "rtl/file_stream.h"
@@ -135,6 +136,15 @@ TEST(BmpAnalysis, BothRoadsAgreeOnUnusualFiles) {
       {"24 bits over several blocks", Canonical(700, 700, 24)},
   };
   for (const auto& [name, fields] : cases) ExpectBothRoadsAgree(fields.Bytes(), name);
+
+  // A 1-bit picture that loads but whose 24-bit form no bitmap may hold: the change of depth
+  // refuses it on the whole road, so the row road must not take it.
+  TBmpPrologue tooWide;
+  tooWide.Header = {.biSize = 40, .biWidth = 200'000'000, .biHeight = 4, .biPlanes = 1,
+                    .biBitCount = 1};
+  EXPECT_FALSE(RowRoadTakes(tooWide));
+  tooWide.Header.biHeight = -3;
+  EXPECT_TRUE(RowRoadTakes(tooWide)) << "1.8 GB in 24 bits still fits";
 }
 
 TEST(BmpReading, PixelBytesAreTakenFromWhereTheyStand) {

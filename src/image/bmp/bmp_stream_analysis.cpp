@@ -6,6 +6,7 @@
 
 #include "image/bmp/bmp_row_reader.h"
 #include "image/raster/pixel_format.h"
+#include "image/raster/raster_bitmap.h"
 #include "rtl/stream.h"
 
 namespace {
@@ -73,7 +74,11 @@ bool RowRoadTakes(const TBmpPrologue& prologue) {
   const TBitmapInfoHeader& h = prologue.Header;
   const bool bitFields =
       h.biCompression == BI_BITFIELDS && (h.biBitCount == 16 || h.biBitCount == 32);
-  return IsSectionDepth(h.biBitCount) && (h.biCompression == BI_RGB || bitFields);
+  if (!IsSectionDepth(h.biBitCount) || !(h.biCompression == BI_RGB || bitFields)) return false;
+  // A picture whose 24-bit form no bitmap may hold is refused by the change of depth; the
+  // whole-picture road says so. The row is checked first, so the product cannot overflow.
+  const std::int64_t row = DIBRowLength(h.biWidth, kTrueColourBits);
+  return row <= kMaxPixelMemory && row * RowsOf(h) <= kMaxPixelMemory;
 }
 
 TBmpImage AnalysedBmpImage(const TBmpPrologue& prologue) {
