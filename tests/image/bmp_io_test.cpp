@@ -140,8 +140,7 @@ TEST(BmpAnalysis, BothRoadsAgreeOnUnusualFiles) {
   // A 1-bit picture that loads but whose 24-bit form no bitmap may hold: the change of depth
   // refuses it on the whole road, so the row road must not take it.
   TBmpPrologue tooWide;
-  tooWide.Header = {.biSize = 40, .biWidth = 200'000'000, .biHeight = 4, .biPlanes = 1,
-                    .biBitCount = 1};
+  tooWide.Header = InfoHeader(200'000'000, 4, 1);
   EXPECT_FALSE(RowRoadTakes(tooWide));
   tooWide.Header.biHeight = -3;
   EXPECT_TRUE(RowRoadTakes(tooWide)) << "1.8 GB in 24 bits still fits";
