@@ -4,17 +4,26 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace platform {
 
 class FileMapping {
  public:
   FileMapping() = default;
-  FileMapping(FileMapping&& other) noexcept;
-  FileMapping& operator=(FileMapping&& other) noexcept;
+  FileMapping(FileMapping&& other) noexcept
+      : Data_(std::exchange(other.Data_, nullptr)), Size_(std::exchange(other.Size_, 0)) {}
+  FileMapping& operator=(FileMapping&& other) noexcept {
+    if (this != &other) {
+      Unmap();
+      Data_ = std::exchange(other.Data_, nullptr);
+      Size_ = std::exchange(other.Size_, 0);
+    }
+    return *this;
+  }
   FileMapping(const FileMapping&) = delete;
   FileMapping& operator=(const FileMapping&) = delete;
-  ~FileMapping();
+  ~FileMapping() { Unmap(); }
 
   // Maps all of the regular file `path` (UTF-8) for reading, others allowed to read it too. The
   // view stays valid after the file is closed, until the mapping is destroyed. On failure, and
@@ -28,6 +37,7 @@ class FileMapping {
   std::int64_t Size() const { return Size_; }
 
  private:
+  // The one OS call of the two builds' own: releases the view, if any, and maps nothing.
   void Unmap();
 
   const std::uint8_t* Data_ = nullptr;

@@ -13,20 +13,6 @@ namespace {
 
 constexpr std::uint16_t kTrueColourBits = 24;
 
-bool IsSectionDepth(std::uint16_t bitCount) {
-  switch (bitCount) {
-    case 1:
-    case 4:
-    case 8:
-    case 16:
-    case 24:
-    case 32:
-      return true;
-    default:
-      return false;
-  }
-}
-
 std::int64_t RowsOf(const TBitmapInfoHeader& h) {
   return h.biHeight < 0 ? -std::int64_t{h.biHeight} : h.biHeight;
 }
@@ -74,7 +60,7 @@ bool RowRoadTakes(const TBmpPrologue& prologue) {
   const TBitmapInfoHeader& h = prologue.Header;
   const bool bitFields =
       h.biCompression == BI_BITFIELDS && (h.biBitCount == 16 || h.biBitCount == 32);
-  if (!IsSectionDepth(h.biBitCount) || !(h.biCompression == BI_RGB || bitFields)) return false;
+  if (!IsDIBBitCount(h.biBitCount) || !(h.biCompression == BI_RGB || bitFields)) return false;
   // A picture whose 24-bit form no bitmap may hold is refused by the change of depth; the
   // whole-picture road says so. The row is checked first, so the product cannot overflow.
   const std::int64_t row = DIBRowLength(h.biWidth, kTrueColourBits);

@@ -86,5 +86,11 @@ constexpr std::int64_t DIBRowLength(std::int64_t width, std::int64_t bitCount) {
 }
 
 // The default masks of bit-field pictures: 5-6-5 for 16 bits, 8-8-8 for 32 bits.
+// Whether a DIB section may have `bitCount` bits per pixel.
+constexpr bool IsDIBBitCount(std::int64_t bitCount) {
+  return bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 16 || bitCount == 24 ||
+         bitCount == 32;
+}
+
 inline constexpr std::uint32_t kMasks565[3] = {0xF800, 0x07E0, 0x001F};
 inline constexpr std::uint32_t kMasks888[3] = {0xFF0000, 0x00FF00, 0x0000FF};

@@ -15,20 +15,6 @@ std::atomic<std::int64_t> MadeBitmaps{0};
 
 [[noreturn]] void RaiseInvalid() { throw EInvalidGraphic(rtl_messages::SInvalidBitmap); }
 
-bool IsValidBitCount(int bitCount) {
-  switch (bitCount) {
-    case 1:
-    case 4:
-    case 8:
-    case 16:
-    case 24:
-    case 32:
-      return true;
-    default:
-      return false;
-  }
-}
-
 // The bytes of pixel memory for `rowLength` x `height`, refused when it exceeds what the engine
 // makes. Row length and height are at most 2^33 and 2^31, so the product cannot overflow once
 // the row length alone has been checked.
@@ -67,7 +53,7 @@ std::unique_ptr<TRasterBitmap> TRasterBitmap::CreateSection(const TBitmapInfoHea
   const int bitCount = header.biBitCount;
   const std::int64_t width = header.biWidth;
   const std::int64_t height = header.biHeight < 0 ? -std::int64_t{header.biHeight} : header.biHeight;
-  if (width <= 0 || height == 0 || height > INT32_MAX || !IsValidBitCount(bitCount)) RaiseInvalid();
+  if (width <= 0 || height == 0 || height > INT32_MAX || !IsDIBBitCount(bitCount)) RaiseInvalid();
   const bool bitFields = header.biCompression == BI_BITFIELDS;
   if (header.biCompression != BI_RGB && !(bitFields && (bitCount == 16 || bitCount == 32))) {
     RaiseInvalid();

@@ -10,20 +10,6 @@
 
 namespace platform {
 
-FileMapping::FileMapping(FileMapping&& other) noexcept
-    : Data_(std::exchange(other.Data_, nullptr)), Size_(std::exchange(other.Size_, 0)) {}
-
-FileMapping& FileMapping::operator=(FileMapping&& other) noexcept {
-  if (this != &other) {
-    Unmap();
-    Data_ = std::exchange(other.Data_, nullptr);
-    Size_ = std::exchange(other.Size_, 0);
-  }
-  return *this;
-}
-
-FileMapping::~FileMapping() { Unmap(); }
-
 void FileMapping::Unmap() {
   if (Data_ != nullptr) ::munmap(const_cast<std::uint8_t*>(Data_), static_cast<std::size_t>(Size_));
   Data_ = nullptr;

@@ -23,20 +23,6 @@ struct THandle {
 
 }  // namespace
 
-FileMapping::FileMapping(FileMapping&& other) noexcept
-    : Data_(std::exchange(other.Data_, nullptr)), Size_(std::exchange(other.Size_, 0)) {}
-
-FileMapping& FileMapping::operator=(FileMapping&& other) noexcept {
-  if (this != &other) {
-    Unmap();
-    Data_ = std::exchange(other.Data_, nullptr);
-    Size_ = std::exchange(other.Size_, 0);
-  }
-  return *this;
-}
-
-FileMapping::~FileMapping() { Unmap(); }
-
 void FileMapping::Unmap() {
   if (Data_ != nullptr) ::UnmapViewOfFile(Data_);
   Data_ = nullptr;
