@@ -77,10 +77,10 @@ std::unique_ptr<TCustomMemoryStream> ReadInput(const std::string& name) {
   if (file.Kind() == platform::TFileKind::fkRegular) {
     const std::int64_t size = file.Size();
     if (size > kLargestInput) TooLarge(size);
-    // A mapping of another length is of a file that changed since it was opened: read instead.
+    // Standard input may stand anywhere in its file, so only a named file is mapped whole.
     platform::FileMapping mapping;
-    if (name != kStandardStreamName) mapping = platform::FileMapping::MapForReading(name);
-    if (mapping.IsMapped() && mapping.Size() == size) {
+    if (name != kStandardStreamName) mapping = platform::FileMapping::MapForReading(file);
+    if (mapping.IsMapped()) {
       return std::make_unique<TMappedInput>(std::move(mapping));
     }
     memory->SetSize(std::max<std::int64_t>(size, 0));

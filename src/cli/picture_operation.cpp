@@ -12,16 +12,11 @@ TRowOperation RowOperationFor(const TCliOptions& options) {
     case TCliOperation::coSheet:
       break;
   }
-  return AnalysisConditionOperation(-1);
+  // A sheet applies every operation to its own tiles; its job as a whole has none.
+  return [](std::uint8_t*, int) {};
 }
 
 std::unique_ptr<TBitmap> MakeResult(std::unique_ptr<TBitmap> source, const TCliOptions& options) {
-  switch (options.Operation) {
-    case TCliOperation::coCondition:
-    case TCliOperation::coSimulate:
-      return AnalysePicture(std::move(source), RowOperationFor(options));
-    case TCliOperation::coSheet:
-      return MakeContactSheet(*source);
-  }
+  if (options.Operation == TCliOperation::coSheet) return MakeContactSheet(*source);
   return AnalysePicture(std::move(source), RowOperationFor(options));
 }

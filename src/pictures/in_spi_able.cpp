@@ -88,9 +88,8 @@ void TInSPIAble::LoadFromStream(TStream& stream) {
   std::unique_ptr<TCustomMemoryStream> image;
   if (memory == nullptr) {
     if (const auto* file = dynamic_cast<TFileStream*>(&stream)) {
-      mapping = platform::FileMapping::MapForReading(file->FileName());
-      // A file that changed since it was opened is not the one the stream reads.
-      if (mapping.IsMapped() && mapping.Size() == stream.Size()) {
+      mapping = platform::FileMapping::MapForReading(file->OpenFile());
+      if (mapping.IsMapped()) {
         image = std::make_unique<TMemoryViewStream>(mapping.Data(), mapping.Size());
         native = &stream;
       }

@@ -26,6 +26,8 @@ struct TFileIdentity {
   bool operator==(const TFileIdentity&) const = default;
 };
 
+class FileMapping;
+
 class File {
  public:
   File() = default;
@@ -73,6 +75,9 @@ class File {
   void Close();
 
  private:
+  // A mapping is made of the open file itself, not of a second opening by name.
+  friend class FileMapping;
+
 #ifdef _WIN32
   void* Handle_ = reinterpret_cast<void*>(static_cast<std::intptr_t>(-1));
 #else

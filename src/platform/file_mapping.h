@@ -3,8 +3,9 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <utility>
+
+#include "platform/file.h"
 
 namespace platform {
 
@@ -25,11 +26,11 @@ class FileMapping {
   FileMapping& operator=(const FileMapping&) = delete;
   ~FileMapping() { Unmap(); }
 
-  // Maps all of the regular file `path` (UTF-8) for reading, others allowed to read it too. The
-  // view stays valid after the file is closed, until the mapping is destroyed. On failure, and
-  // for an empty file (nothing to map), the result maps nothing; the system's error code is
-  // then left as the last error.
-  static FileMapping MapForReading(const std::string& path);
+  // Maps all of `file`, a regular file open for reading, so that its bytes are those the file
+  // itself reads. The view stays valid after the file is closed, until the mapping is destroyed.
+  // A file that is not open, not a regular file or empty (nothing to map), or a failure, gives a
+  // mapping of nothing; the system's error code is then left as the last error.
+  static FileMapping MapForReading(const File& file);
 
   bool IsMapped() const { return Data_ != nullptr; }
   // The file's bytes: Size() of them at Data(); null and 0 when nothing is mapped.

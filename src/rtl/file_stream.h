@@ -32,6 +32,9 @@ class TFileStream : public TStream {
   void SetSize(std::int64_t size) override;
 
   const std::string& FileName() const { return FileName_; }
+  // The open file underneath, for services that work on the file itself (a read-only mapping).
+  // Owned by the stream.
+  const platform::File& OpenFile() const { return File_; }
 
  private:
   platform::File File_;

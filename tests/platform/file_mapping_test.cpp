@@ -20,8 +20,10 @@ TEST(FileMapping, MapsRegularFilesWholeAndNothingElse) {
   const std::pair<const char*, std::string> cases[] = {
       {"picture.bin", content}, {"empty.bin", ""}, {"folder", ""}, {"missing.bin", ""}};
   for (const auto& [name, expected] : cases) {
-    platform::FileMapping mapping =
-        platform::FileMapping::MapForReading((dir.Path() / name).string());
+    const platform::File file = platform::File::Open(
+        (dir.Path() / name).string(), platform::TFileAccess::faRead, platform::TFileShare::fsRead,
+        platform::TFileDisposition::fdOpenExisting);
+    platform::FileMapping mapping = platform::FileMapping::MapForReading(file);
     EXPECT_EQ(mapping.IsMapped(), !expected.empty()) << name;
     ASSERT_EQ(mapping.Size(), static_cast<std::int64_t>(expected.size())) << name;
     // Moved, the view stays valid in its new owner and the old one maps nothing.

@@ -1,11 +1,8 @@
 #include "platform/file_mapping.h"
 
-#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <utility>
 
 namespace platform {
@@ -16,23 +13,19 @@ void FileMapping::Unmap() {
   Size_ = 0;
 }
 
-FileMapping FileMapping::MapForReading(const std::string& path) {
+FileMapping FileMapping::MapForReading(const File& file) {
   FileMapping mapping;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return mapping;
   struct stat info {};
   // Only a regular file has a fixed length to map; a device or a pipe is read as a stream.
-  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-    void* view = ::mmap(nullptr, static_cast<std::size_t>(info.st_size), PROT_READ, MAP_PRIVATE,
-                        fd, 0);
-    if (view != MAP_FAILED) {
-      mapping.Data_ = static_cast<const std::uint8_t*>(view);
-      mapping.Size_ = info.st_size;
-    }
+  if (file.Fd_ < 0 || ::fstat(file.Fd_, &info) != 0 || !S_ISREG(info.st_mode) ||
+      info.st_size <= 0) {
+    return mapping;
   }
-  const int saved = errno;
-  ::close(fd);
-  errno = saved;
+  void* view =
+      ::mmap(nullptr, static_cast<std::size_t>(info.st_size), PROT_READ, MAP_PRIVATE, file.Fd_, 0);
+  if (view == MAP_FAILED) return mapping;
+  mapping.Data_ = static_cast<const std::uint8_t*>(view);
+  mapping.Size_ = info.st_size;
   return mapping;
 }
 

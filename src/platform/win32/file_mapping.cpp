@@ -4,7 +4,6 @@
 
 #include <utility>
 
-#include "platform/text.h"
 
 namespace platform {
 
@@ -29,22 +28,19 @@ void FileMapping::Unmap() {
   Size_ = 0;
 }
 
-FileMapping FileMapping::MapForReading(const std::string& path) {
+FileMapping FileMapping::MapForReading(const File& file) {
   FileMapping mapping;
-  const THandle file{::CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
-  if (file.Value == INVALID_HANDLE_VALUE || ::GetFileType(file.Value) != FILE_TYPE_DISK) {
-    return mapping;
-  }
+  const HANDLE handle = file.Handle_;
+  if (handle == INVALID_HANDLE_VALUE || ::GetFileType(handle) != FILE_TYPE_DISK) return mapping;
   LARGE_INTEGER size{};
   // A view of a 32-bit process cannot hold more than its address space; such files are read as
   // streams instead.
-  if (!::GetFileSizeEx(file.Value, &size) || size.QuadPart <= 0 ||
+  if (!::GetFileSizeEx(handle, &size) || size.QuadPart <= 0 ||
       static_cast<unsigned long long>(size.QuadPart) > static_cast<SIZE_T>(-1)) {
     return mapping;
   }
   // The view keeps the mapping object, and the object the file, alive after both handles close.
-  const THandle section{::CreateFileMappingW(file.Value, nullptr, PAGE_READONLY, 0, 0, nullptr)};
+  const THandle section{::CreateFileMappingW(handle, nullptr, PAGE_READONLY, 0, 0, nullptr)};
   if (section.Value == nullptr) return mapping;
   const void* view = ::MapViewOfFile(section.Value, FILE_MAP_READ, 0, 0, 0);
   if (view == nullptr) return mapping;
