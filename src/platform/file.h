@@ -26,6 +26,14 @@ struct TFileIdentity {
   bool operator==(const TFileIdentity&) const = default;
 };
 
+// Who owns a file: its user and group ids (POSIX only; on Windows the owner travels with the
+// access rights).
+struct TFileOwner {
+  std::uint32_t User = 0;
+  std::uint32_t Group = 0;
+  bool operator==(const TFileOwner&) const = default;
+};
+
 class FileMapping;
 
 class File {
@@ -42,12 +50,15 @@ class File {
   static File Open(const std::string& path, TFileAccess access, TFileShare share,
                    TFileDisposition disposition);
   // Creates `path` for reading and writing, shared with nobody; fails when anything is there
-  // already, so that no other file is ever truncated by it.
-  static File CreateNew(const std::string& path);
+  // already, so that no other file is ever truncated by it. `permissions`: the POSIX mode
+  // (& 0777) it is made with, less the process's umask; ignored on Windows, where a new file
+  // takes its folder's access rights.
+  static File CreateNew(const std::string& path, unsigned permissions);
   // A new regular file in `folder` that has no name until LinkAs gives it one, so that nothing
   // is left behind when the process dies first (Linux O_TMPFILE). Not open where the system
-  // or the folder's file system has no such files (always on Windows).
-  static File CreateUnnamedIn(const std::string& folder);
+  // or the folder's file system has no such files (always on Windows). `permissions` as for
+  // CreateNew.
+  static File CreateUnnamedIn(const std::string& folder, unsigned permissions);
   // A handle of its own on a standard stream of the process, so that closing it leaves the
   // process's stream open. Reads and writes pass the bytes unchanged (no text translation).
   static File Standard(TStandardStream stream);
@@ -72,6 +83,14 @@ class File {
   bool Flush();
   // Gives a file made by CreateUnnamedIn the name `path`; fails when `path` exists.
   bool LinkAs(const std::string& path);
+  // Whether LinkAs can reach this file at all: it does so through /proc, which a chroot, a
+  // sandbox or a container may lack. Always false on Windows.
+  bool CanLink() const;
+  // The open file's owner; none on failure and always on Windows.
+  std::optional<TFileOwner> Owner() const;
+  // Gives the file to `owner`; false where the system does not allow it (only a privileged
+  // process may give a file away) and always on Windows.
+  bool SetOwner(const TFileOwner& owner);
   void Close();
 
  private:

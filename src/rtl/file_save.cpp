@@ -16,19 +16,46 @@ namespace {
 constexpr int kMaxLinkSteps = 40;
 // Names taken by other saves are passed over this many times before the save gives up.
 constexpr int kNameAttempts = 64;
+// What a file saved under a new name is made with (less the umask), as any new file.
+constexpr unsigned kNewFileBits = 0666;
+// A file that will replace another is readable by its maker only until Commit gives it the
+// target's bits: the target may be readable by fewer people than a new file would be.
+constexpr unsigned kOwnerOnlyBits = 0600;
+// Set-user-id and set-group-id: they lend the owner's rights to whoever runs the file.
+constexpr unsigned kSetIdBits = 06000;
 
 std::string LastReason() { return platform::SystemErrorMessage(platform::LastErrorCode()); }
 
 // The file that `target` finally names: each symbolic link is replaced by its text, read in the
 // link's folder when relative. A save replaces that file, so the links keep leading to it.
+// Links that never end (a loop) fail with the system's own reason, before anything is written:
+// replacing the link by a file would hide the mistake.
 std::string RealTarget(const std::string& target) {
   std::string path = target;
-  for (int step = 0; step < kMaxLinkSteps; ++step) {
+  for (int step = 0;; ++step) {
     const std::optional<std::string> text = platform::SymbolicLinkText(path);
-    if (!text) break;
+    if (!text) return path;
+    if (step == kMaxLinkSteps) {
+      // The system gives up on the same name, and says why ("too many levels of links").
+      platform::FileKindOf(path);
+      throw ESaveCreateError(target, LastReason());
+    }
     path = text->starts_with('/') ? *text : ExtractFilePath(path) + *text;
   }
-  return path;
+}
+
+// Gives the new file what the replaced one had: its owner and group where the system allows
+// (a privileged process may give a file away, others mostly may not), then its permission bits.
+// Set-id bits only while owner and group are both the target's: on a file that changed hands
+// they would lend the new owner's rights. The owner comes first, as changing it clears them.
+bool TakeOverRights(platform::File& file, unsigned bits,
+                    const std::optional<platform::TFileOwner>& owner) {
+  if (owner && file.Owner() != owner) {
+    // A refusal is no failure of the save: the file then stays its maker's, as editors leave it.
+    file.SetOwner(*owner);
+    if (file.Owner() != owner) bits &= ~kSetIdBits;
+  }
+  return file.SetPermissionBits(bits);
 }
 
 // A short name in `folder` that owes nothing to the target's name: 15 characters whatever the
@@ -104,12 +131,14 @@ class TFileSave::TState {
   };
 
   TState(const std::string& target, std::string real, TRoad road, platform::File file,
-         std::string temporary, std::optional<unsigned> permissions)
+         std::string temporary, std::optional<unsigned> permissions,
+         std::optional<platform::TFileOwner> owner)
       : Real(std::move(real)),
         Road(road),
         File(std::move(file)),
         Temporary(std::move(temporary)),
         Permissions(permissions),
+        Owner(owner),
         Stream(File, target) {}
   TState(const TState&) = delete;
   TState& operator=(const TState&) = delete;
@@ -124,7 +153,9 @@ class TFileSave::TState {
   platform::File File;
   // The name the new file has (srNamed) or was given at Commit (srUnnamed); empty without one.
   std::string Temporary;
+  // The replaced file's bits and owner; none for a new name (and the owner none on Windows).
   std::optional<unsigned> Permissions;
+  std::optional<platform::TFileOwner> Owner;
   TSaveStream Stream;
   bool Committed = false;
 };
@@ -138,34 +169,40 @@ TFileSave::TFileSave(const std::string& target) : Target_(target) {
                                                platform::TFileDisposition::fdOpenExisting);
     if (!file.IsOpen()) throw ESaveCreateError(target, LastReason());
     State_ = std::make_unique<TState>(Target_, real, TState::TRoad::srDirect, std::move(file),
-                                      std::string(), std::nullopt);
+                                      std::string(), std::nullopt, std::nullopt);
     return;
   }
   std::optional<unsigned> permissions;
+  std::optional<platform::TFileOwner> owner;
   if (kind != platform::TFileKind::fkMissing) {
     // The file to be replaced must be one that this program alone could write now: not a
     // folder, not read-only, not held open by another program. It is opened without change.
-    if (!platform::File::Open(real, platform::TFileAccess::faReadWrite,
-                              platform::TFileShare::fsNone,
-                              platform::TFileDisposition::fdOpenExisting)
-             .IsOpen()) {
-      throw ESaveCreateError(target, LastReason());
+    {
+      const platform::File replaced = platform::File::Open(
+          real, platform::TFileAccess::faReadWrite, platform::TFileShare::fsNone,
+          platform::TFileDisposition::fdOpenExisting);
+      if (!replaced.IsOpen()) throw ESaveCreateError(target, LastReason());
+      owner = replaced.Owner();
     }
     permissions = platform::PermissionBits(real);
   }
+  const unsigned creationBits = permissions ? *permissions & kOwnerOnlyBits : kNewFileBits;
   const std::string folder = ExtractFilePath(real);
-  platform::File unnamed = platform::File::CreateUnnamedIn(folder.empty() ? "." : folder);
-  if (unnamed.IsOpen()) {
+  platform::File unnamed =
+      platform::File::CreateUnnamedIn(folder.empty() ? "." : folder, creationBits);
+  // Without /proc the unnamed file could never be named: the save goes as where there are none.
+  if (unnamed.IsOpen() && unnamed.CanLink()) {
     State_ = std::make_unique<TState>(Target_, real, TState::TRoad::srUnnamed, std::move(unnamed),
-                                      std::string(), permissions);
+                                      std::string(), permissions, owner);
     return;
   }
+  unnamed.Close();
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     std::string name = CandidateName(folder, attempt);
-    platform::File named = platform::File::CreateNew(name);
+    platform::File named = platform::File::CreateNew(name, creationBits);
     if (named.IsOpen()) {
       State_ = std::make_unique<TState>(Target_, real, TState::TRoad::srNamed, std::move(named),
-                                        std::move(name), permissions);
+                                        std::move(name), permissions, owner);
       return;
     }
     // Only a name in use is worth another attempt; any other failure would repeat.
@@ -180,7 +217,7 @@ TFileSave::TFileSave(TStandardOutput) : Target_("-") {
   platform::File file = platform::File::Standard(platform::TStandardStream::ssOutput);
   if (!file.IsOpen()) throw ESaveCreateError(Target_, LastReason());
   State_ = std::make_unique<TState>(Target_, Target_, TState::TRoad::srDirect, std::move(file),
-                                    std::string(), std::nullopt);
+                                    std::string(), std::nullopt, std::nullopt);
 }
 
 TFileSave::~TFileSave() = default;
@@ -194,9 +231,9 @@ void TFileSave::Commit() {
     state.Committed = true;
     return;
   }
-  // Permission bits first and the bytes on the disk before the file gets the target's name:
+  // Owner and bits first and the bytes on the disk before the file gets the target's name:
   // after a crash the target holds the old file or the whole new one.
-  if ((state.Permissions && !state.File.SetPermissionBits(*state.Permissions)) ||
+  if ((state.Permissions && !TakeOverRights(state.File, *state.Permissions, state.Owner)) ||
       !state.File.Flush()) {
     throw ESaveCreateError(Target_, LastReason());
   }

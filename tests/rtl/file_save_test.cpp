@@ -14,7 +14,12 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <sstream>
 #endif
 
 #include "platform/error.h"
@@ -75,7 +80,11 @@ TEST_F(FileSave, ARegularFileIsReplacedWholeAndKeepsItsRights) {
   std::string longName;
   for (int i = 0; i < 80; ++i) longName += "漢";
   longName += ".bmp";
-  for (const std::string& name : {std::string("t.bmp"), longName}) {
+  const fs::path workingFolder = fs::current_path();
+  fs::current_path(Dir_);
+  // A name without a folder, as a command line gives it, is read in the working folder.
+  for (const std::string& name : {std::string("t.bmp"), std::string("bare"), longName}) {
+    const std::string given = name == "bare" ? name : Path(name);
     Write(Path(name), Old_);
 #ifdef _WIN32
     ASSERT_TRUE(::SetFileAttributesW(FsPath(Path(name)).c_str(), FILE_ATTRIBUTE_HIDDEN));
@@ -83,7 +92,7 @@ TEST_F(FileSave, ARegularFileIsReplacedWholeAndKeepsItsRights) {
     fs::permissions(Path(name),
                     fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 #endif
-    Save(Path(name), New_);
+    Save(given, New_);
     EXPECT_EQ(Read(Path(name)), New_) << name;
     EXPECT_EQ(Names(), std::vector<std::string>{name});
 #ifdef _WIN32
@@ -97,6 +106,7 @@ TEST_F(FileSave, ARegularFileIsReplacedWholeAndKeepsItsRights) {
 #endif
     fs::remove(Path(name));
   }
+  fs::current_path(workingFolder);
 }
 
 TEST_F(FileSave, AGivenUpOrFailedSaveLeavesTheOldFileAndNothingElse) {
@@ -152,6 +162,20 @@ TEST_F(FileSave, ATargetThatIsNoRegularFileIsWrittenDirectly) {
   EXPECT_EQ(received, New_);
   EXPECT_TRUE(fs::is_fifo(Path("fifo")));
 
+  // Links that never end are refused with the system's reason, and stay links.
+  fs::create_symlink("loop_b", Path("loop_a"));
+  fs::create_symlink("loop_a", Path("loop_b"));
+  fs::create_symlink("self", Path("self"));
+  for (const char* name : {"loop_a", "self"}) {
+    try {
+      Save(Path(name), New_);
+      ADD_FAILURE() << name << " was saved";
+    } catch (const ESaveCreateError& e) {
+      EXPECT_EQ(e.Reason(), platform::SystemErrorMessage(ELOOP)) << name;
+    }
+    EXPECT_TRUE(fs::is_symlink(Path(name))) << name;
+  }
+
   try {
     Save("/dev/full", New_);
     ADD_FAILURE() << "a full device took the bytes";
@@ -162,5 +186,86 @@ TEST_F(FileSave, ATargetThatIsNoRegularFileIsWrittenDirectly) {
   }
 #endif
 }
+
+#ifndef _WIN32
+// Saved as root (installers, cron jobs, containers), another user's file stays that user's;
+// set-id bits stay only with the owner they were set for; the file being written is never
+// readable by more people than the target, also without /proc, where it has a name.
+TEST_F(FileSave, AnotherUsersFileKeepsItsOwnerAndSetIdBitsOnlyWithIt) {
+  if (::geteuid() != 0) GTEST_SKIP() << "giving a file to another user needs root";
+  struct TCase {
+    const char* Name;
+    mode_t Mode;
+    uid_t User, Group;
+    uid_t Saver;       // the saving user, also as its group; 0 root
+    bool WithoutProc;  // saved shut in the test's folder (chroot), where there is no /proc
+    mode_t WantMode;
+    uid_t WantUser, WantGroup;
+  };
+  const TCase cases[] = {
+      {"private to another user", 0600, 1234, 1235, 0, false, 0600, 1234, 1235},
+      {"set-user-id", 04755, 1234, 1234, 0, false, 04755, 1234, 1234},
+      {"set-group-id", 02775, 1234, 1235, 0, false, 02775, 1234, 1235},
+      {"private, without /proc", 0600, 1234, 1235, 0, true, 0600, 1234, 1235},
+      {"set-user-id, without /proc", 04750, 1234, 1235, 0, true, 04750, 1234, 1235},
+      {"set-id, by a user who may not give it away", 06777, 1234, 1234, 1236, false, 0777, 1236,
+       1236},
+  };
+  fs::permissions(Dir_, fs::perms::all);  // so that the other user may replace a file in it
+  const std::string target = Path("t.bmp");
+  for (const TCase& c : cases) {
+    Write(target, Old_);
+    ASSERT_EQ(::chown(target.c_str(), c.User, c.Group) | ::chmod(target.c_str(), c.Mode), 0);
+    int channel[2];
+    ASSERT_EQ(::pipe(channel), 0);
+    if (const pid_t child = ::fork(); child == 0) {
+      // The child answers with the modes of the other files seen while it writes, then "saved".
+      std::ostringstream answer;
+      try {
+        if ((c.WithoutProc ? ::chroot(Dir_.c_str()) | ::chdir("/") : ::chdir(Dir_.c_str())) != 0 ||
+            (c.Saver != 0 && (::setgroups(0, nullptr) | ::setgid(c.Saver) | ::setuid(c.Saver)))) {
+          throw std::runtime_error("could not become the saver");
+        }
+        TFileSave save("t.bmp");
+        save.Stream().WriteBuffer(New_.data(), static_cast<std::int64_t>(New_.size()));
+        for (const auto& entry : fs::directory_iterator(".")) {
+          if (entry.path().filename() != "t.bmp") {
+            answer << std::oct << static_cast<unsigned>(entry.status().permissions()) << ' ';
+          }
+        }
+        save.Commit();
+        answer << "saved";
+      } catch (const ESaveCreateError& e) {
+        answer << e.Message() << ": " << e.Reason();
+      } catch (const std::exception& e) {
+        answer << e.what();
+      }
+      const std::string text = answer.str();
+      ::_exit(::write(channel[1], text.data(), text.size()) < 0);
+    } else {
+      ::close(channel[1]);
+      std::string answer(256, '\0');
+      answer.resize(static_cast<std::size_t>(
+          std::max<ssize_t>(::read(channel[0], answer.data(), answer.size()), 0)));
+      ::close(channel[0]);
+      ::waitpid(child, nullptr, 0);
+      ASSERT_TRUE(answer.ends_with("saved")) << c.Name << ": " << answer;
+      std::istringstream others(answer.substr(0, answer.size() - 5));
+      unsigned seen = 0;
+      for (unsigned mode = 0; others >> std::oct >> mode; ++seen) {
+        EXPECT_EQ(mode & ~c.Mode, 0u) << c.Name << ": the file being written has mode " << mode;
+      }
+      EXPECT_EQ(seen > 0, c.WithoutProc) << c.Name << ": a named file only without /proc";
+    }
+    struct stat info {};
+    ASSERT_EQ(::stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, c.WantMode) << c.Name;
+    EXPECT_EQ(info.st_uid, c.WantUser) << c.Name;
+    EXPECT_EQ(info.st_gid, c.WantGroup) << c.Name;
+    EXPECT_EQ(Read(target), New_) << c.Name;
+    EXPECT_EQ(Names(), std::vector<std::string>{"t.bmp"}) << c.Name;
+  }
+}
+#endif
 
 }  // namespace

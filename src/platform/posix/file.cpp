@@ -58,19 +58,21 @@ File File::Open(const std::string& path, TFileAccess access, TFileShare share,
   return file;
 }
 
-File File::CreateNew(const std::string& path) {
+File File::CreateNew(const std::string& path, unsigned permissions) {
   File file;
-  file.Fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  file.Fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC,
+                    static_cast<mode_t>(permissions & 0777));
   return file;
 }
 
-File File::CreateUnnamedIn(const std::string& folder) {
+File File::CreateUnnamedIn(const std::string& folder, unsigned permissions) {
   File file;
 #ifdef O_TMPFILE
-  // The mode is what a named file would get: 0666 less the process's umask.
-  file.Fd_ = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+  file.Fd_ = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC,
+                    static_cast<mode_t>(permissions & 0777));
 #else
   (void)folder;
+  (void)permissions;
   errno = EOPNOTSUPP;
 #endif
   return file;
@@ -154,11 +156,30 @@ bool File::SetPermissionBits(unsigned bits) {
 
 bool File::Flush() { return ::fsync(Fd_) == 0; }
 
+namespace {
+
+// An unnamed file is reached through its descriptor's entry in /proc; following that link
+// needs no privilege (AT_EMPTY_PATH would).
+std::string DescriptorPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+
+}  // namespace
+
 bool File::LinkAs(const std::string& path) {
-  // An unnamed file is reached through its descriptor's entry in /proc; following that link
-  // needs no privilege (AT_EMPTY_PATH would).
-  const std::string self = "/proc/self/fd/" + std::to_string(Fd_);
-  return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
+  return ::linkat(AT_FDCWD, DescriptorPath(Fd_).c_str(), AT_FDCWD, path.c_str(),
+                  AT_SYMLINK_FOLLOW) == 0;
+}
+
+bool File::CanLink() const { return ::access(DescriptorPath(Fd_).c_str(), F_OK) == 0; }
+
+std::optional<TFileOwner> File::Owner() const {
+  struct stat info {};
+  if (::fstat(Fd_, &info) != 0) return std::nullopt;
+  return TFileOwner{static_cast<std::uint32_t>(info.st_uid),
+                    static_cast<std::uint32_t>(info.st_gid)};
+}
+
+bool File::SetOwner(const TFileOwner& owner) {
+  return ::fchown(Fd_, static_cast<uid_t>(owner.User), static_cast<gid_t>(owner.Group)) == 0;
 }
 
 void File::Close() {

@@ -48,14 +48,14 @@ File File::Open(const std::string& path, TFileAccess access, TFileShare share,
   return file;
 }
 
-File File::CreateNew(const std::string& path) {
+File File::CreateNew(const std::string& path, unsigned) {
   File file;
   file.Handle_ = ::CreateFileW(Widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   return file;
 }
 
-File File::CreateUnnamedIn(const std::string&) {
+File File::CreateUnnamedIn(const std::string&, unsigned) {
   ::SetLastError(ERROR_NOT_SUPPORTED);
   return File();
 }
@@ -152,13 +152,41 @@ bool File::LinkAs(const std::string&) {
   return false;
 }
 
+bool File::CanLink() const { return false; }
+
+// ReplaceFileW keeps the replaced file's owner with the rest of its access rights.
+std::optional<TFileOwner> File::Owner() const { return std::nullopt; }
+
+bool File::SetOwner(const TFileOwner&) {
+  ::SetLastError(ERROR_NOT_SUPPORTED);
+  return false;
+}
+
 void File::Close() {
   if (Handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(std::exchange(Handle_, INVALID_HANDLE_VALUE));
 }
 
+namespace {
+
+// `path` as the system completes it with the current drive and folder. ReplaceFileW fails on a
+// name without a folder under some systems (Wine), and a full name costs nothing where it works.
+// `path` itself when the system cannot complete it, so that the call reports why.
+std::wstring FullPath(const std::string& path) {
+  const std::wstring wide = Widen(path);
+  const DWORD needed = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return wide;
+  std::wstring full(needed, L'\0');
+  const DWORD length = ::GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr);
+  if (length == 0 || length >= needed) return wide;
+  full.resize(length);
+  return full;
+}
+
+}  // namespace
+
 bool ReplaceFileAtomically(const std::string& source, const std::string& target) {
-  const std::wstring from = Widen(source);
-  const std::wstring to = Widen(target);
+  const std::wstring from = FullPath(source);
+  const std::wstring to = FullPath(target);
   // ReplaceFileW keeps the replaced file's attributes and access rights; it needs a target,
   // so a new name is made by moving.
   if (::GetFileAttributesW(to.c_str()) == INVALID_FILE_ATTRIBUTES) {
