@@ -19,8 +19,16 @@ int ListPluginsAction(const TCliOptions& options, std::ostream& output) {
 
 int AnalyseAction(const TCliOptions& options, std::ostream& errors) {
   // Checked once here rather than failing every job alike.
-  if (options.IsBatch() && !platform::PathExists(options.OutputDir)) {
-    throw EUsageError("the output folder \"" + options.OutputDir + "\" does not exist");
+  if (options.IsBatch()) {
+    switch (platform::FileKindOf(options.OutputDir)) {
+      case platform::TFileKind::fkMissing:
+        throw EUsageError("the output folder \"" + options.OutputDir + "\" does not exist");
+      case platform::TFileKind::fkRegular:
+      case platform::TFileKind::fkOther:
+        throw EUsageError("\"" + options.OutputDir + "\" given with -o is not a folder");
+      case platform::TFileKind::fkDirectory:
+        break;
+    }
   }
   RefuseOutputsThatAreInputs(options);
   const std::unique_ptr<TSPIs> plugins = OpenPluginCollection(options.PluginDirs);

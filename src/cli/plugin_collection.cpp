@@ -26,8 +26,14 @@ std::vector<std::string> PluginSearchFolders(std::span<const std::string> plugin
 
 std::unique_ptr<TSPIs> OpenPluginCollection(std::span<const std::string> pluginDirs) {
   for (const std::string& folder : pluginDirs) {
-    if (!platform::PathExists(folder)) {
-      throw EUsageError("the plug-in folder \"" + folder + "\" does not exist");
+    switch (platform::FileKindOf(folder)) {
+      case platform::TFileKind::fkMissing:
+        throw EUsageError("the plug-in folder \"" + folder + "\" does not exist");
+      case platform::TFileKind::fkRegular:
+      case platform::TFileKind::fkOther:
+        throw EUsageError("\"" + folder + "\" given with --plugin-dir is not a folder");
+      case platform::TFileKind::fkDirectory:
+        break;
     }
   }
   auto plugins = std::make_unique<TSPIs>(nullptr);

@@ -16,8 +16,9 @@ std::vector<std::string> PluginSearchFolders(std::span<const std::string> plugin
 
 // A new plug-in collection, which is the process's collection instance until the caller
 // releases it, holding every usable plug-in (*.spi) of the folders above in the order found.
-// Each of `pluginDirs` must exist: a missing one fails with EUsageError before anything is
-// searched, since a misspelt folder would otherwise only show as pictures that nothing reads.
+// Each of `pluginDirs` must be a folder: a missing one or a file fails with EUsageError before
+// anything is searched, since a misspelt folder would otherwise only show as pictures that
+// nothing reads.
 // Unusable modules are passed over silently. Fails with ESPIDupCreateSPIs when a collection
 // exists already.
 std::unique_ptr<TSPIs> OpenPluginCollection(std::span<const std::string> pluginDirs);

@@ -304,6 +304,13 @@ TEST_F(CliRun, FailuresReportOneLineAndTheirExitStatus) {
       {"a missing output folder", {"-o", "@/none", "@/good.bmp"}, 2,
        "tintsight-cli: the output folder \"@/none\" does not exist (tintsight-cli --help shows "
        "the usage)"},
+      {"a plug-in folder that is a file", {"--plugin-dir", "@/good.bmp", "@/good.bmp", "@/o.bmp"},
+       2,
+       "tintsight-cli: \"@/good.bmp\" given with --plugin-dir is not a folder (tintsight-cli "
+       "--help shows the usage)"},
+      {"an output folder that is a file", {"-o", "@/text.bmp", "@/good.bmp", "@/cut.bmp"}, 2,
+       "tintsight-cli: \"@/text.bmp\" given with -o is not a folder (tintsight-cli --help shows "
+       "the usage)"},
       {"a missing input", {"@/none.bmp", "@/o.bmp"}, 1,
        "tintsight-cli: ファイル @/none.bmp は開けません"},
       {"an input that nothing reads", {"@/text.bmp", "@/o.bmp"}, 1,
