@@ -9,6 +9,7 @@
 #include "pictures/in_spi_able.h"
 #include "platform/text.h"
 #include "plugins/in_spi.h"
+#include "plugins/spi_result_name.h"
 #include "plugins/spis.h"
 #include "rtl/exception.h"
 #include "rtl/file_name.h"
@@ -57,7 +58,7 @@ std::string PluginAnswer(TInSPI& plugin, TCustomMemoryStream& picture, const std
         plugin.GetPicture(data, length, SPI_INPUT_MEMORY, info, bits, ProgressCallback, 0);
     const TSpiBlock infoBlock(info);
     const TSpiBlock bitsBlock(bits);
-    if (code != SPI_SUCCESS) return who + "failed with code " + std::to_string(code);
+    if (code != SPI_SUCCESS) return who + "failed with code " + SPIResultText(code);
     return who + "decoded a picture that was refused";
   } catch (const Exception& fault) {
     return who + "faulted: " + fault.Message();

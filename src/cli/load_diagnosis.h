@@ -10,6 +10,6 @@ class TCustomMemoryStream;
 // standard input) and says what each answered: for data that starts as a BMP file, the BMP
 // reader's refusal ("BMP reader: ビットマップイメージが不正です"); otherwise each import plug-in of
 // the collection, in the order that the name's extension sets, with "refused", "failed with code
-// N" or "faulted: <message>", or that there is no plug-in. Only run after a load failed, so the
-// plug-ins are asked twice only for pictures that nothing reads.
+// N (its meaning)" or "faulted: <message>", or that there is no plug-in. Only run after a load
+// failed, so the plug-ins are asked twice only for pictures that nothing reads.
 std::string WhyNothingDecodes(TCustomMemoryStream& picture, const std::string& name);

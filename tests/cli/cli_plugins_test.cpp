@@ -237,7 +237,7 @@ TEST(CliPlugins, ABatchGoesOnPastAnInputThatNothingReadsOrWhosePlugInFaults) {
               faults ? "tintsight-cli: " + bad + fault + "tintsight-cli: " + other + fault
                      : "tintsight-cli: " + bad +
                            ": 認識できない画像形式です: tsimage.spi refused, test_picture.spi "
-                           "failed with code 2\n");
+                           "failed with code 2 (unknown format)\n");
     EXPECT_EQ(FilesIn(results.Path()),
               faults ? std::vector<std::string>{"good.bmp"}
                      : (std::vector<std::string>{"good.bmp", "other.bmp"}));
