@@ -190,7 +190,8 @@ TFileSave::TFileSave(const std::string& target) : Target_(target) {
   const std::string folder = ExtractFilePath(real);
   platform::File unnamed =
       platform::File::CreateUnnamedIn(folder.empty() ? "." : folder, creationBits);
-  // Without /proc the unnamed file could never be named: the save goes as where there are none.
+  // Without /proc the unnamed file could never be named: the save takes a short name instead,
+  // as where the system has no unnamed files.
   if (unnamed.IsOpen() && unnamed.CanLink()) {
     State_ = std::make_unique<TState>(Target_, real, TState::TRoad::srUnnamed, std::move(unnamed),
                                       std::string(), permissions, owner);

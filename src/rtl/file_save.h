@@ -41,11 +41,14 @@ class ESaveWriteError : public EWriteError, public TSaveFailure {
 // Saving `target` without ever losing the file that is there.
 //
 // A regular target (symbolic links followed to the file they name) gets a new file in its
-// folder: unnamed until Commit where the system allows it (Linux), else under a short name of its
-// own ("~ts" and eight hex digits), so that a name as long as the system allows still saves.
-// Commit replaces the target by it in one step, with the target's permission bits (on Windows
-// its attributes and access rights). A save destroyed without a Commit (a failure while writing,
-// an exception, an early return) removes its new file and leaves the target exactly as it was.
+// folder: unnamed until Commit where the system allows it (Linux with /proc), else under a short
+// name of its own ("~ts" and eight hex digits), so that a name as long as the system allows still
+// saves. Until Commit a file that will replace another is readable by its maker only. Commit
+// replaces the target by it in one step, with the target's permission bits and, where the system
+// allows, its owner and group (on Windows its attributes and access rights); set-id bits only
+// when owner and group are both kept. A save destroyed without a Commit (a failure while
+// writing, an exception, an early return) removes its new file and leaves the target exactly as
+// it was. Symbolic links that never end (a loop) fail at once with the system's reason.
 //
 // A target that is no regular file (a device such as NUL or /dev/null, a FIFO, a console) is
 // opened as it is and written directly, in one pass: there is nothing to replace, and a
@@ -60,7 +63,8 @@ class TFileSave {
 
   // Prepares to write `target` (UTF-8). Fails with ESaveCreateError (an EFCreateError,
   // "ファイル %s を作成できません") when the target cannot be written: a folder, a file
-  // held open by another program, a folder that does not exist or may not be written.
+  // held open by another program, a folder that does not exist or may not be written, a loop
+  // of symbolic links.
   explicit TFileSave(const std::string& target);
   // Writes the process's standard output directly; Target() is "-".
   explicit TFileSave(TStandardOutput);
