@@ -3,12 +3,10 @@
 #include <algorithm>
 #include <string>
 #include <string_view>
-#include <utility>
 
 #include "image/bmp/bmp_format.h"
 #include "image/raster/raster_bitmap.h"
 #include "platform/file.h"
-#include "platform/file_mapping.h"
 #include "rtl/exception.h"
 #include "rtl/messages.h"
 
@@ -51,17 +49,6 @@ void ReadUntilEnd(platform::File& file, TMemoryStream& memory) {
   memory.SetSize(size);
 }
 
-// A regular file's bytes, read-only mapped: the base is made from the mapping, which is held
-// first so that it outlives the view.
-struct TMappingHolder {
-  platform::FileMapping Mapping;
-};
-class TMappedInput : private TMappingHolder, public TMemoryViewStream {
- public:
-  explicit TMappedInput(platform::FileMapping mapping)
-      : TMappingHolder{std::move(mapping)}, TMemoryViewStream(Mapping.Data(), Mapping.Size()) {}
-};
-
 }  // namespace
 
 const std::int64_t kLargestInput = std::max<std::int64_t>(kLargestBmpFile, 0x7FFFFFFF);
@@ -77,12 +64,12 @@ std::unique_ptr<TCustomMemoryStream> ReadInput(const std::string& name) {
   if (file.Kind() == platform::TFileKind::fkRegular) {
     const std::int64_t size = file.Size();
     if (size > kLargestInput) TooLarge(size);
-    // Standard input may stand anywhere in its file, so only a named file is mapped whole.
-    platform::FileMapping mapping;
-    if (name != kStandardStreamName) mapping = platform::FileMapping::MapForReading(file);
-    if (mapping.IsMapped()) {
-      return std::make_unique<TMappedInput>(std::move(mapping));
-    }
+    // Read, not mapped: another program may cut the file while it is read, and the pages of a
+    // mapping that are then gone fault (SIGBUS) wherever they are touched: in the BMP reader, a
+    // plug-in, the diagnosis. A guard cannot wrap readers that own objects (the jump out of the
+    // fault skips their destructors), and comparing the size at points leaves the time between
+    // them open; a read only returns fewer bytes, which fails this input alone. The copy costs
+    // what the mapping cost once the whole picture was read through it.
     memory->SetSize(std::max<std::int64_t>(size, 0));
     if (size > 0 && file.Read(memory->Memory(), size) != size) {
       throw EReadError(std::string(rtl_messages::SReadError));

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "cli/batch.h"
+#include "cli/input_reading.h"
 #include "cli/picture_loader.h"
 #include "cli/picture_output.h"
 #include "cli/plugin_collection.h"
@@ -349,6 +350,20 @@ TEST_F(CliRun, FailuresReportOneLineAndTheirExitStatus) {
   std::filesystem::current_path(workingFolder);
   EXPECT_FALSE(std::filesystem::exists(Path("o.bmp")));
   EXPECT_EQ(ReadFile(Path("same/in.bmp")), ReadFile(Path("good.bmp"))) << "the refused input";
+}
+
+// The whole-picture road holds every byte of its input, whatever another program does to the
+// file afterwards: cut to 10 bytes once it is read, it is still read whole (the pages of a
+// mapping that are gone would end the process with a fault).
+TEST_F(CliRun, AnInputCutAfterItWasOpenedIsStillReadWhole) {
+  TBitmap picture;
+  MakePicture(picture, 300, 200, 24);
+  picture.StoreToFile(Path("cut.bmp"));
+  const TBytes before = ReadFile(Path("cut.bmp"));
+  const std::unique_ptr<TCustomMemoryStream> input = ReadInput(Path("cut.bmp"));
+  std::filesystem::resize_file(Path("cut.bmp"), 10);
+  ASSERT_EQ(input->Size(), static_cast<std::int64_t>(before.size()));
+  EXPECT_TRUE(TBytes(input->Memory(), input->Memory() + input->Size()) == before);
 }
 
 TEST_F(CliRun, HelpPrintsTheUsageAndDoesNothingElse) {
