@@ -152,7 +152,10 @@ TEST(BmpReading, PixelBytesAreTakenFromWhereTheyStand) {
   const auto gap = [](TBmpFields f, int bytes) { f.Gap = bytes; return f; };
   const auto at = [](TBmpFields f, std::uint32_t offset) { f.Offset = offset; return f; };
   const auto pixels = [](TBmpFields f, TBytes bytes) { f.Pixels = std::move(bytes); return f; };
-  const auto shortBy = [](TBmpFields f, std::size_t less) { f.Length = f.Bytes().size() - less; return f; };
+  const auto shortBy = [](TBmpFields f, std::size_t less) {
+    f.Length = f.Bytes().size() - less;
+    return f;
+  };
   TBmpFields fullTable = Canonical(4, 2, 8, 16);
   fullTable.TableEntries = 256;
   TBmpFields runLength = Canonical(3, 2, 8, 3, 1);
@@ -174,8 +177,8 @@ TEST(BmpReading, PixelBytesAreTakenFromWhereTheyStand) {
        pixels(Canonical(4, 1, 8, 2), four)},
       {"an offset past the end of the file", at(pixels(gap(Canonical(4, 1, 8, 2), 4), four), 5000),
        pixels(Canonical(4, 1, 8, 2), cc)},
-      {"an offset leaving no room for the rows", shortBy(pixels(gap(Canonical(4, 1, 8, 2), 4), four), 1),
-       pixels(Canonical(4, 1, 8, 2), cc)},
+      {"an offset leaving no room for the rows",
+       shortBy(pixels(gap(Canonical(4, 1, 8, 2), 4), four), 1), pixels(Canonical(4, 1, 8, 2), cc)},
       {"an offset inside the colour table", at(pixels(Canonical(4, 1, 8, 2), four), 58),
        pixels(Canonical(4, 1, 8, 2), four)},
   };

@@ -26,7 +26,8 @@ struct TSpan {
 TSpan SpanOf(std::int64_t i, int source, int target) {
   const std::int64_t start = i * target;
   const auto first = static_cast<int>(start / source);
-  return {first, std::min<std::int64_t>((std::int64_t{first} + 1) * source, start + target) - start};
+  const std::int64_t end = std::min<std::int64_t>((std::int64_t{first} + 1) * source, start + target);
+  return {first, end - start};
 }
 
 // The spans of the source pixels of one direction, in order, each worked out from the one
