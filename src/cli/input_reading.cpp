@@ -1,14 +1,14 @@
 #include "cli/input_reading.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <string>
 #include <string_view>
-#include <utility>
 
 #include "image/bmp/bmp_format.h"
 #include "image/raster/raster_bitmap.h"
 #include "platform/file.h"
-#include "platform/file_mapping.h"
 #include "rtl/exception.h"
 #include "rtl/messages.h"
 
@@ -35,9 +35,10 @@ constexpr std::int64_t kReadBlock = 1 << 20;
                      : "the input is longer than " + limit + ", which no picture is");
 }
 
-// A pipe or a device: read until it ends, one block past the limit at most.
+// A pipe or a device: read on after the bytes `memory` holds until it ends, one block past the
+// limit at most.
 void ReadUntilEnd(platform::File& file, TMemoryStream& memory) {
-  std::int64_t size = 0;
+  std::int64_t size = memory.Size();
   for (;;) {
     // Blocks grow with what was read, so that the memory is moved a few times, not once a block.
     const std::int64_t block = std::min(std::max(kReadBlock, size), kLargestInput + 1 - size);
@@ -51,46 +52,56 @@ void ReadUntilEnd(platform::File& file, TMemoryStream& memory) {
   memory.SetSize(size);
 }
 
-// A regular file's bytes, read-only mapped: the base is made from the mapping, which is held
-// first so that it outlives the view.
-struct TMappingHolder {
-  platform::FileMapping Mapping;
-};
-class TMappedInput : private TMappingHolder, public TMemoryViewStream {
- public:
-  explicit TMappedInput(platform::FileMapping mapping)
-      : TMappingHolder{std::move(mapping)}, TMemoryViewStream(Mapping.Data(), Mapping.Size()) {}
-};
-
 }  // namespace
 
 const std::int64_t kLargestInput = std::max<std::int64_t>(kLargestBmpFile, 0x7FFFFFFF);
 
-std::unique_ptr<TCustomMemoryStream> ReadInput(const std::string& name) {
+std::unique_ptr<TCustomMemoryStream> ReadInput(const std::string& name,
+                                               const TInputHeadCheck& check) {
   platform::File file =
       name == kStandardStreamName
           ? platform::File::Standard(platform::TStandardStream::ssInput)
           : platform::File::Open(name, platform::TFileAccess::faRead, platform::TFileShare::fsRead,
                                  platform::TFileDisposition::fdOpenExisting);
   if (!file.IsOpen()) throw EFOpenError(rtl_messages::SFOpenError, {name});
-  auto memory = std::make_unique<TMemoryStream>();
-  if (file.Kind() == platform::TFileKind::fkRegular) {
-    const std::int64_t size = file.Size();
-    if (size > kLargestInput) TooLarge(size);
-    // Standard input may stand anywhere in its file, so only a named file is mapped whole.
-    platform::FileMapping mapping;
-    if (name != kStandardStreamName) mapping = platform::FileMapping::MapForReading(file);
-    if (mapping.IsMapped()) {
-      return std::make_unique<TMappedInput>(std::move(mapping));
+  const bool regular = file.Kind() == platform::TFileKind::fkRegular;
+  const std::int64_t size = regular ? file.Size() : 0;
+  if (size > kLargestInput) TooLarge(size);
+
+  // The head first: what nothing can read is refused before the rest is read, so that gigabytes
+  // of anything else (zeros on a pipe) are neither waited for nor held.
+  std::array<std::uint8_t, kInputHeadSize> head;
+  const std::int64_t headSize = file.Read(head.data(), regular ? std::min(size, kInputHeadSize)
+                                                                 : kInputHeadSize);
+  // A regular file that ends sooner than it was measured was cut while it is read.
+  if (headSize < 0 || (regular && headSize != std::min(size, kInputHeadSize))) {
+    throw EReadError(std::string(rtl_messages::SReadError));
+  }
+  if (headSize == 0) NoPicture("the input is empty");
+  if (check) {
+    if (const std::optional<std::string> reason =
+            check(std::span(head).first(static_cast<std::size_t>(headSize)))) {
+      NoPicture(*reason);
     }
-    memory->SetSize(std::max<std::int64_t>(size, 0));
-    if (size > 0 && file.Read(memory->Memory(), size) != size) {
+  }
+
+  auto memory = std::make_unique<TMemoryStream>();
+  if (regular) {
+    // Read, not mapped: another program may cut the file while it is read, and the pages of a
+    // mapping that are then gone fault (SIGBUS) wherever they are touched: in the BMP reader, a
+    // plug-in, the diagnosis. A guard cannot wrap readers that own objects (the jump out of the
+    // fault skips their destructors), and comparing the size at points leaves the time between
+    // them open; a read only returns fewer bytes, which fails this input alone. The copy costs
+    // what the mapping cost once the whole picture was read through it.
+    memory->SetSize(size);
+    std::memcpy(memory->Memory(), head.data(), static_cast<std::size_t>(headSize));
+    if (file.Read(memory->Memory() + headSize, size - headSize) != size - headSize) {
       throw EReadError(std::string(rtl_messages::SReadError));
     }
   } else {
-    ReadUntilEnd(file, *memory);
+    memory->WriteBuffer(head.data(), headSize);
+    if (headSize == kInputHeadSize) ReadUntilEnd(file, *memory);
   }
-  if (memory->Size() == 0) NoPicture("the input is empty");
   memory->SetPosition(0);
   return memory;
 }

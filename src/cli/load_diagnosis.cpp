@@ -1,5 +1,7 @@
 #include "cli/load_diagnosis.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -20,6 +22,41 @@ namespace {
 
 // As the loading offers data: plug-ins may always read this many bytes at the address.
 constexpr std::size_t kProbeSize = 2048;
+// The leading header that the loading's second offer leaves out.
+constexpr std::size_t kLeadingHeaderSize = 128;
+constexpr char kNoPlugIn[] = "not a BMP file, and no plug-in is installed";
+
+bool StartsAsBmp(const std::uint8_t* data, std::int64_t size) {
+  return size >= 2 && data[0] == 'B' && data[1] == 'M';
+}
+
+// The import plug-ins of the collection in the order that the loading asks them for `name`.
+std::vector<TInSPI*> ImportPlugins(const std::string& name) {
+  TSPIs* plugins = SusiePlugins();
+  std::vector<TSPI*> candidates;
+  if (plugins != nullptr) {
+    plugins->FindPluginList({TSPIClass::Of<TInSPI>()}, ExtractFileExt(name), candidates);
+  }
+  std::vector<TInSPI*> result;
+  for (TSPI* candidate : candidates) {
+    if (auto* plugin = dynamic_cast<TInSPI*>(candidate)) result.push_back(plugin);
+  }
+  return result;
+}
+
+std::string Refused(TInSPI& plugin) { return ExtractFileName(plugin.FileName()) + " refused"; }
+
+// Whether `plugin` takes data that starts with `head`, asked as the loading asks it.
+bool MayTake(TInSPI& plugin, const std::string& ansiName, std::span<const std::uint8_t> head) {
+  std::array<std::uint8_t, kProbeSize> padded{};
+  std::memcpy(padded.data(), head.data(), std::min(head.size(), kProbeSize));
+  try {
+    return plugin.IsSupported(ansiName.c_str(), reinterpret_cast<std::uintptr_t>(padded.data())) !=
+           0;
+  } catch (const Exception&) {
+    return true;  // the loading meets the same fault and reports it
+  }
+}
 
 std::string BmpReaderAnswer(TCustomMemoryStream& picture) {
   picture.SetPosition(0);
@@ -68,19 +105,26 @@ std::string PluginAnswer(TInSPI& plugin, TCustomMemoryStream& picture, const std
 }  // namespace
 
 std::string WhyNothingDecodes(TCustomMemoryStream& picture, const std::string& name) {
-  if (picture.Size() >= 2 && picture.Memory()[0] == 'B' && picture.Memory()[1] == 'M') {
-    return BmpReaderAnswer(picture);
-  }
-  TSPIs* plugins = SusiePlugins();
-  std::vector<TSPI*> candidates;
-  if (plugins != nullptr) {
-    plugins->FindPluginList({TSPIClass::Of<TInSPI>()}, ExtractFileExt(name), candidates);
-  }
+  if (StartsAsBmp(picture.Memory(), picture.Size())) return BmpReaderAnswer(picture);
   std::string answers;
-  for (TSPI* candidate : candidates) {
-    if (auto* plugin = dynamic_cast<TInSPI*>(candidate)) {
-      answers += (answers.empty() ? "" : ", ") + PluginAnswer(*plugin, picture, name);
-    }
+  for (TInSPI* plugin : ImportPlugins(name)) {
+    answers += (answers.empty() ? "" : ", ") + PluginAnswer(*plugin, picture, name);
   }
-  return answers.empty() ? "not a BMP file, and no plug-in is installed" : answers;
+  return answers.empty() ? kNoPlugIn : answers;
+}
+
+std::optional<std::string> WhyNothingReadsHead(std::span<const std::uint8_t> head,
+                                               const std::string& name) {
+  if (StartsAsBmp(head.data(), static_cast<std::int64_t>(head.size()))) return std::nullopt;
+  const std::string ansiName = platform::Utf8ToAnsi(name);
+  std::string answers;
+  for (TInSPI* plugin : ImportPlugins(name)) {
+    if (MayTake(*plugin, ansiName, head) ||
+        (head.size() > kLeadingHeaderSize &&
+         MayTake(*plugin, ansiName, head.subspan(kLeadingHeaderSize)))) {
+      return std::nullopt;
+    }
+    answers += (answers.empty() ? "" : ", ") + Refused(*plugin);
+  }
+  return answers.empty() ? kNoPlugIn : answers;
 }

@@ -9,9 +9,12 @@
 #include "rtl/messages.h"
 
 std::unique_ptr<TBitmap> TPictureLoader::Load(const std::string& fileName) const {
-  const std::unique_ptr<TCustomMemoryStream> input = ReadInput(fileName);
   // Standard input has no name: the BMP reader comes first, then every plug-in.
   const std::string name = fileName == kStandardStreamName ? std::string() : fileName;
+  const std::unique_ptr<TCustomMemoryStream> input =
+      ReadInput(fileName, [&name](std::span<const std::uint8_t> head) {
+        return WhyNothingReadsHead(head, name);
+      });
   auto bitmap = std::make_unique<TSPIBitmap>();
   try {
     bitmap->LoadFromStreamWithName(*input, name);

@@ -17,8 +17,9 @@ class TPictureLoader {
   virtual ~TPictureLoader() = default;
 
   // A new picture read from `fileName` ("-": standard input, offered without a name); the caller
-  // owns it. The bytes are read whole first (ReadInput: refused when empty or longer than any
-  // picture). Fails with EFOpenError when the file cannot be opened, EInvalidGraphic
+  // owns it. The bytes are read whole first (ReadInput: refused when empty, longer than any
+  // picture, or, before the rest is read, when nothing can read its first bytes:
+  // WhyNothingReadsHead). Fails with EFOpenError when the file cannot be opened, EInvalidGraphic
   // "認識できない画像形式です" followed by why (WhyNothingDecodes) when nothing decodes it, or
   // what a plug-in or the BMP reader raised while decoding it.
   virtual std::unique_ptr<TBitmap> Load(const std::string& fileName) const;

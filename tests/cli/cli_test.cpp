@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "cli/batch.h"
+#include "cli/input_reading.h"
 #include "cli/picture_loader.h"
 #include "cli/picture_output.h"
 #include "cli/plugin_collection.h"
@@ -26,6 +27,9 @@
 
 #ifndef _WIN32
 #include <sys/resource.h>
+#include <unistd.h>
+
+#include <thread>
 #endif
 
 namespace {
@@ -357,6 +361,51 @@ TEST_F(CliRun, FailuresReportOneLineAndTheirExitStatus) {
   EXPECT_FALSE(std::filesystem::exists(Path("o.bmp")));
   EXPECT_EQ(ReadFile(Path("same/in.bmp")), ReadFile(Path("good.bmp"))) << "the refused input";
 }
+
+// The whole-picture road holds every byte of its input, whatever another program does to the
+// file afterwards: cut to 10 bytes once it is read, it is still read whole (the pages of a
+// mapping that are gone would end the process with a fault).
+TEST_F(CliRun, AnInputCutAfterItWasOpenedIsStillReadWhole) {
+  TBitmap picture;
+  MakePicture(picture, 300, 200, 24);
+  picture.StoreToFile(Path("cut.bmp"));
+  const TBytes before = ReadFile(Path("cut.bmp"));
+  const std::unique_ptr<TCustomMemoryStream> input = ReadInput(Path("cut.bmp"));
+  std::filesystem::resize_file(Path("cut.bmp"), 10);
+  ASSERT_EQ(input->Size(), static_cast<std::int64_t>(before.size()));
+  EXPECT_TRUE(TBytes(input->Memory(), input->Memory() + input->Size()) == before);
+}
+
+#ifndef _WIN32
+// Data that nothing can read is refused from its first bytes: 256 MiB of zeros on a pipe are
+// neither read to their end nor held before the refusal.
+TEST_F(CliRun, StandardInputThatNothingReadsIsRefusedFromItsFirstBytes) {
+  int ends[2];
+  ASSERT_EQ(::pipe(ends), 0);
+  const int savedInput = ::dup(STDIN_FILENO);
+  ASSERT_EQ(::dup2(ends[0], STDIN_FILENO), STDIN_FILENO);
+  ::close(ends[0]);
+  const auto previousHandler = std::signal(SIGPIPE, SIG_IGN);
+  constexpr std::int64_t kOffered = std::int64_t{256} << 20;
+  std::int64_t written = 0;
+  std::thread writer([&] {
+    const std::vector<char> zeros(1 << 16, 0);
+    for (ssize_t n = 0; written < kOffered && n >= 0; written += n) {
+      n = ::write(ends[1], zeros.data(), zeros.size());
+    }
+    ::close(ends[1]);
+  });
+  const TRun run = RunCliWith({"-", Path("o.bmp")});
+  // With standard input back, the pipe has no reader left and the writer stops.
+  ::dup2(savedInput, STDIN_FILENO);
+  ::close(savedInput);
+  writer.join();
+  std::signal(SIGPIPE, previousHandler);
+  EXPECT_EQ(run.Status, 1);
+  EXPECT_EQ(run.Errors, "tintsight-cli: 認識できない画像形式です: tsimage.spi refused\n");
+  EXPECT_LT(written, std::int64_t{1} << 20) << "bytes taken from the pipe";
+}
+#endif
 
 TEST_F(CliRun, HelpPrintsTheUsageAndDoesNothingElse) {
   const TRun run = RunCliWith({"--help"});

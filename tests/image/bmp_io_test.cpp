@@ -147,14 +147,50 @@ TEST(BmpAnalysis, BothRoadsAgreeOnUnusualFiles) {
 }
 
 TEST(BmpReading, PixelBytesAreTakenFromWhereTheyStand) {
-  // The offset field points 4 bytes further: those 4 bytes are read as the first pixels.
-  TBmpFields gap = Canonical(4, 1, 8, 2);
-  gap.Gap = 4;
-  gap.Offset = gap.PixelOffset();
-  gap.Pixels = {1, 1, 1, 1};
+  // Rows start at the offset field where it points at or past the end of the table and leaves
+  // room for them; otherwise right after the table. Each file reads as `same` does.
+  const auto gap = [](TBmpFields f, int bytes) { f.Gap = bytes; return f; };
+  const auto at = [](TBmpFields f, std::uint32_t offset) { f.Offset = offset; return f; };
+  const auto pixels = [](TBmpFields f, TBytes bytes) { f.Pixels = std::move(bytes); return f; };
+  const auto shortBy = [](TBmpFields f, std::size_t less) {
+    f.Length = f.Bytes().size() - less;
+    return f;
+  };
+  TBmpFields fullTable = Canonical(4, 2, 8, 16);
+  fullTable.TableEntries = 256;
+  TBmpFields runLength = Canonical(3, 2, 8, 3, 1);
+  runLength.Pixels = {0x02, 0x01, 0x01, 0x02, 0x00, 0x00, 0x02, 0x00, 0x00, 0x01};
+  runLength.SizeImage = static_cast<std::uint32_t>(runLength.Pixels.size());
+  const TBytes four = {1, 2, 3, 4};
+  const TBytes cc = {0xCC, 0xCC, 0xCC, 0xCC};
+  const TBmpFields masked = Canonical(3, 2, 16, 0, 3, {0xF800, 0x07E0, 0x001F});
+  const struct {
+    const char* name;
+    TBmpFields file, same;
+  } cases[] = {
+      {"a full table behind a colour count of 16", fullTable, Canonical(4, 2, 8, 16)},
+      {"4 bytes after the bit-field masks", gap(masked, 4), masked},
+      {"3 bytes before 24-bit rows", gap(Canonical(3, 2, 24), 3), Canonical(3, 2, 24)},
+      {"a core header, 6 bytes before the rows", gap(Core(3, 2, 8), 6), Core(3, 2, 8)},
+      {"a gap before run-length data", gap(runLength, 5), runLength},
+      {"rows that just fit", pixels(gap(Canonical(4, 1, 8, 2), 4), four),
+       pixels(Canonical(4, 1, 8, 2), four)},
+      {"an offset past the end of the file", at(pixels(gap(Canonical(4, 1, 8, 2), 4), four), 5000),
+       pixels(Canonical(4, 1, 8, 2), cc)},
+      {"an offset leaving no room for the rows",
+       shortBy(pixels(gap(Canonical(4, 1, 8, 2), 4), four), 1), pixels(Canonical(4, 1, 8, 2), cc)},
+      {"an offset inside the colour table", at(pixels(Canonical(4, 1, 8, 2), four), 58),
+       pixels(Canonical(4, 1, 8, 2), four)},
+  };
   TBitmap bitmap;
-  LoadBytes(bitmap, gap.Bytes());
-  EXPECT_EQ(Memory(bitmap), (TBytes{0xCC, 0xCC, 0xCC, 0xCC}));
+  for (const auto& c : cases) {
+    const TBytes file = c.file.Bytes();
+    LoadBytes(bitmap, file);
+    const TBytes read = Stored(bitmap);
+    LoadBytes(bitmap, c.same.Bytes());
+    EXPECT_EQ(Hex(read), Hex(Stored(bitmap))) << c.name;
+    if (c.file.Compression != 1) ExpectBothRoadsAgree(file, c.name);
+  }
 
   TBmpFields cut = Canonical(4, 2, 24);
   cut.Pixels = Pattern(10, 1);

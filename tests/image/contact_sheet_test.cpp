@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "image/bitmap.h"
+#include "image/colour/linear_downscale.h"
 #include "image_fixtures.h"
 #include "rtl/stream.h"
 
@@ -47,14 +48,20 @@ TEST(ContactSheet, TilesFitTheBoxKeepingTheirAspectAndLabelsLieUnderThem) {
                          {"tall", 100, 1000, 36, 360, 848, 1178},
                          {"one pixel", 1, 1, 1, 1, 848, 101},
                          {"large", 4000, 3000, 480, 360, 1960, 1178},
-                         {"small, not scaled up", 300, 200, 300, 200, 1240, 698}};
+                         {"small, not scaled up", 300, 200, 300, 200, 1240, 698},
+                         {"a hundred million rows of one pixel", 1, 100'000'000, 1, 360, 848, 1178},
+                         {"a hundred million columns", 100'000'000, 1, 480, 1, 1960, 101}};
   for (const TCase& c : cases) {
     const TSheetLayout layout = SheetLayout(c.Width, c.Height);
     EXPECT_EQ(layout.TileWidth, c.TileWidth) << c.Name;
     EXPECT_EQ(layout.TileHeight, c.TileHeight) << c.Name;
     EXPECT_EQ(layout.Width, c.SheetWidth) << c.Name;
     EXPECT_EQ(layout.Height, c.SheetHeight) << c.Name;
-    if (c.Width > 1000) continue;  // the pictures below are kept small
+    // Scaling holds what scaling the tile itself would hold, whatever the picture's shape.
+    EXPECT_EQ(TLinearDownscale(c.Width, c.Height, c.TileWidth, c.TileHeight).WorkingBytes(),
+              TLinearDownscale(c.TileWidth, c.TileHeight, c.TileWidth, c.TileHeight).WorkingBytes())
+        << c.Name;
+    if (c.Width > 1000 || c.Height > 1000) continue;  // the pictures below are kept small
     TBitmap picture;
     MakePattern(picture, c.Width, c.Height, 0, 200);
     const std::unique_ptr<TBitmap> sheet = MakeContactSheet(picture);

@@ -104,6 +104,26 @@ TEST(PixelFormats, EveryLayoutConvertsToTwentyFourBits) {
   for (const Case& c : cases) {
     EXPECT_EQ(To24(*MakeSection(c.shape, c.bytes)), c.rows) << c.what;
   }
+  // Rows wider than the pieces a conversion works in, to 24 bits and back: every pixel as the
+  // slow way reads it, and the same indices again.
+  constexpr int kWide = 2 * 4096 + 13;
+  for (const int bits : {1, 4}) {
+    const std::vector<TRGBQuad> colours = DefaultColorTable(bits);
+    const TBytes bytes = Noise(static_cast<std::size_t>(DIBRowLength(kWide, bits)), 7);
+    TRasterBitmapPtr indexed = MakeSection({bits, kWide, 1, BI_RGB, {}, colours}, bytes);
+    TBytes expected;
+    for (int x = 0; x < kWide; ++x) {
+      const int index = (bytes[x * bits / 8] >> (8 - bits - x * bits % 8)) & ((1 << bits) - 1);
+      const TRGBQuad& c = colours[static_cast<std::size_t>(index)];
+      expected.insert(expected.end(), {c.rgbBlue, c.rgbGreen, c.rgbRed});
+    }
+    EXPECT_EQ(To24(*indexed), std::vector<TBytes>{expected}) << bits << " bits, wide";
+    TRasterBitmapPtr back = MakeSection({bits, kWide, 1, BI_RGB, {}, colours});
+    ConvertPixels(*MakeSection({24, kWide, 1}, expected), *back, kWide, 1);
+    EXPECT_EQ(Hex(TBytes(back->Bits(), back->Bits() + kWide * bits / 8)),
+              Hex(TBytes(bytes.begin(), bytes.begin() + kWide * bits / 8)))
+        << bits << " bits, wide, back";
+  }
 }
 
 TEST(PixelFormats, PartialCopiesTouchOnlyTheirPixels) {

@@ -100,9 +100,22 @@ std::uint32_t FullTableSize(std::uint16_t bitCount) {
   }
 }
 
+// The bytes between the end of the colour table, `read` bytes into the file, and the first pixel
+// byte at `offset` (the file header's field). Files with a gap there (padding after the masks, a
+// full table behind a smaller colour count) are common, and other readers take their rows from
+// the offset. It counts only where it points at or past the end of the table and leaves room for
+// the `rows` bytes among the `available` ones after the table; any other offset (0 from careless
+// writers, one past the end of a cut file) is not trusted, and the rows follow the table.
+std::int64_t PixelGap(std::uint32_t offset, std::int64_t read, std::int64_t available,
+                      std::int64_t rows) {
+  const std::int64_t gap = std::int64_t{offset} - read;
+  return gap >= 0 && gap <= available && available - gap >= rows ? gap : 0;
+}
+
 }  // namespace
 
 TBmpPrologue ReadBmpPrologue(TStream& stream, std::int64_t available) {
+  const std::int64_t total = available;
   // Exact reads within the `available` bytes: asking for more fails as the end of the stream
   // would, also where the stream itself goes on (a stored picture followed by other data).
   const auto readExact = [&stream, &available](void* buffer, std::int64_t count) {
@@ -170,11 +183,16 @@ TBmpPrologue ReadBmpPrologue(TStream& stream, std::int64_t available) {
   }
 
   const std::int64_t imageSize = h.biSizeImage == 0 ? pixelMemory : h.biSizeImage;
-  result.PixelBytes = std::min(available, imageSize);
   // Uncompressed pixel bytes go straight into the pixel memory: an image size beyond it (real
   // writers count trailing padding) reads only what fits.
   const bool runLength = h.biCompression == BI_RLE8 || h.biCompression == BI_RLE4;
-  if (!runLength) result.PixelBytes = std::min(result.PixelBytes, pixelMemory);
+  const std::int64_t rows = runLength ? imageSize : std::min(imageSize, pixelMemory);
+  const std::int64_t gap = PixelGap(Get32(fileHeader + 10), total - available, available, rows);
+  if (gap > 0) {
+    stream.Seek(gap, TSeekOrigin::soCurrent);
+    available -= gap;
+  }
+  result.PixelBytes = std::min(available, rows);
   return result;
 }
 

@@ -4,8 +4,9 @@
 // A file is: the 14-byte file header; an info header (40 bytes, or longer with the masks
 // inside) or the 12-byte core header; three 32-bit masks after a 40-byte header of a
 // BI_BITFIELDS picture; the colour table (4-byte entries, 3-byte after a core header); the
-// pixel rows. All numbers are little-endian. The reader takes the pixel bytes right after the
-// colour table; the offset field of the file header is not used.
+// pixel rows. All numbers are little-endian. The reader takes the pixel bytes from the file
+// header's offset where that points at or past the end of the colour table and leaves room for
+// the rows (a gap before them is skipped); otherwise right after the colour table.
 //
 // Every size that comes from the file is checked before it is used, so that no input makes
 // the reader allocate without bound or read or write outside a buffer.
@@ -45,7 +46,9 @@ struct TBmpPrologue {
 };
 
 // Reads a BMP's file header, header, masks and colour table from `stream`, which holds
-// `available` bytes from its position; the stream is left at the first pixel byte.
+// `available` bytes from its position; the stream is left at the first pixel byte (past a gap
+// that the offset field sets, as above), so every road that reads the rows from there reads the
+// same ones.
 // Fails with
 //  - EReadError "ストリームからの読み込みエラー" when the stream ends inside the file header, the
 //    masks or the colour table;

@@ -246,13 +246,20 @@ bool SameLayout(const TRasterBitmap& source, TPixelFormat sourceFormat,
 
 }  // namespace
 
+// Rows are converted a piece of this many pixels at a time, so that the working row stays small
+// whatever the picture's width (a row of a hundred million pixels would take 400 MB whole). A
+// multiple of 8, so that each piece of a 1- or 4-bit row starts on a byte.
+constexpr int kPiecePixels = 4096;
+
 struct TRowConversion::TState {
   TRowContext UnpackContext;
   TRowContext PackContext;
   TUnpackRow Unpack;
   TPackRow Pack;
+  int SourceBits;
+  int TargetBits;
   int Width;
-  std::vector<TRGBQuad> Row;
+  std::vector<TRGBQuad> Row;  // one piece
 };
 
 TRowConversion::TRowConversion(const TRowLayout& source, const TRowLayout& target, int width)
@@ -261,16 +268,21 @@ TRowConversion::TRowConversion(const TRowLayout& source, const TRowLayout& targe
   PrepareContext(target, true, State_->PackContext);
   State_->Unpack = EntryOf(source.Format).Unpack;
   State_->Pack = EntryOf(target.Format).Pack;
+  State_->SourceBits = EntryOf(source.Format).BitsPerPixel;
+  State_->TargetBits = EntryOf(target.Format).BitsPerPixel;
   State_->Width = width;
-  State_->Row.resize(static_cast<std::size_t>(std::max(width, 0)));
+  State_->Row.resize(static_cast<std::size_t>(std::clamp(width, 0, kPiecePixels)));
 }
 
 TRowConversion::~TRowConversion() = default;
 
 void TRowConversion::Convert(const std::uint8_t* source, std::uint8_t* target) {
   TState& s = *State_;
-  s.Unpack(source, s.Row.data(), s.Width, s.UnpackContext);
-  s.Pack(s.Row.data(), target, s.Width, s.PackContext);
+  for (int x = 0; x < s.Width; x += kPiecePixels) {
+    const int count = std::min(kPiecePixels, s.Width - x);
+    s.Unpack(source + std::size_t(x) * s.SourceBits / 8, s.Row.data(), count, s.UnpackContext);
+    s.Pack(s.Row.data(), target + std::size_t(x) * s.TargetBits / 8, count, s.PackContext);
+  }
 }
 
 TRowLayout RowLayoutOf(const TBitmapInfoHeader& header, const std::uint32_t* masks,
