@@ -17,11 +17,14 @@ std::unique_ptr<TBitmap> AnalysePicture(std::unique_ptr<TBitmap> picture, int co
   return AnalysePicture(std::move(picture), AnalysisConditionOperation(condition));
 }
 
-int RunBatch(const TCliOptions& options, const TPictureLoader& loader, std::ostream& errors) {
+int RunBatch(const TCliOptions& options, const TPictureLoader& loader, std::ostream& output,
+             std::ostream& errors) {
   int status = 0;
   for (const TCliJob& job : options.Jobs) {
     try {
-      AnalyseJob(job, options, loader);
+      for (const TContrastFigures& f : AnalyseJob(job, options, loader)) {
+        output << ContrastLossLine(job.Input, f.Viewer, f.Counts.Lost, f.Counts.Visible) << '\n';
+      }
     } catch (const std::exception& failure) {
       const std::string message = FailureMessage(failure);
       ReportError(errors, options.IsBatch() ? job.Input + ": " + message : message);
