@@ -55,18 +55,23 @@ TEST(Ciede2000, RowLabWithinItsTolerancesAndGreysExactlyNeutral) {
     row.insert(row.end(), {std::uint8_t(255 - v), std::uint8_t(v / 2), std::uint8_t(v)});
   }
   const int width = static_cast<int>(row.size() / 3);
-  std::vector<float> lab(3 * row.size() + 1, -999.0f);
-  SrgbRowToLab(row.data(), width, lab.data());
+  std::vector<float> lab(3 * (width + 1), -999.0f);
+  float* l = lab.data();
+  float* a = l + width + 1;
+  float* b = a + width + 1;
+  SrgbRowToLab(row.data(), width, l, a, b);
   for (int x = 0; x < width; ++x) {
     const TLab exact = SrgbToLab(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
-    EXPECT_NEAR(lab[3 * x], exact.L, 0.02) << x;
-    EXPECT_NEAR(lab[3 * x + 1], exact.A, 0.05) << x;
-    EXPECT_NEAR(lab[3 * x + 2], exact.B, 0.05) << x;
+    EXPECT_NEAR(l[x], exact.L, 0.02) << x;
+    EXPECT_NEAR(a[x], exact.A, 0.05) << x;
+    EXPECT_NEAR(b[x], exact.B, 0.05) << x;
     if (x % 2 == 0) {
-      EXPECT_TRUE(lab[3 * x + 1] == 0 && lab[3 * x + 2] == 0) << x;
+      EXPECT_TRUE(a[x] == 0 && b[x] == 0) << x;
     }
   }
-  EXPECT_EQ(lab[3 * width], -999.0f);
+  EXPECT_EQ(l[width], -999.0f);
+  EXPECT_EQ(a[width], -999.0f);
+  EXPECT_EQ(b[width], -999.0f);
   EXPECT_NEAR(SrgbToLab(255, 255, 255).L, 100, 1e-4);
 }
 

@@ -14,6 +14,15 @@ double Pow7(double x) {
 
 constexpr double k25To7 = 6103515625.0;
 
+// sin x for |x| up to 60° (2Δθ never passes it) by its Taylor series to x^19, whose remainder
+// there lies below 3e-18: cheaper than the library's, and the same in every build.
+double SinUpTo60Degrees(double x) {
+  const double x2 = x * x;
+  double sum = 0;
+  for (int n = 19; n > 1; n -= 2) sum = (sum + 1) * -x2 / (n * (n - 1));
+  return x * (1 + sum);
+}
+
 // The hue angle of (a', b') in degrees, in [0, 360); 0 for a grey.
 double HueDegrees(double a, double b) {
   if (a == 0 && b == 0) return 0;
@@ -91,9 +100,9 @@ double Ciede2000(const TLab& first, const TLab& second) {
   const double sin3 = sin2 * cos1 + cos2 * sin1;
   const double cos4 = cos2 * cos2 - sin2 * sin2;
   const double sin4 = 2 * sin2 * cos2;
-  static const double kCos30 = std::cos(30 * kDegree), kSin30 = 0.5;
-  static const double kCos6 = std::cos(6 * kDegree), kSin6 = std::sin(6 * kDegree);
-  static const double kCos63 = std::cos(63 * kDegree), kSin63 = std::sin(63 * kDegree);
+  constexpr double kCos30 = 0.86602540378443865, kSin30 = 0.5;
+  constexpr double kCos6 = 0.99452189536827334, kSin6 = 0.10452846326765347;
+  constexpr double kCos63 = 0.45399049973954679, kSin63 = 0.89100652418836786;
   const double t = 1 - 0.17 * (cos1 * kCos30 + sin1 * kSin30) + 0.24 * cos2 +
                    0.32 * (cos3 * kCos6 - sin3 * kSin6) - 0.20 * (cos4 * kCos63 + sin4 * kSin63);
 
@@ -113,7 +122,7 @@ double Ciede2000(const TLab& first, const TLab& second) {
   const double sl = 1 + 0.015 * lOffset / std::sqrt(20 + lOffset);
   const double sc = 1 + 0.045 * cMeanP;
   const double sh = 1 + 0.015 * cMeanP * t;
-  const double rt = -std::sin(2 * rotation * kDegree) * rc;
+  const double rt = -SinUpTo60Degrees(2 * rotation * kDegree) * rc;
 
   const double l = dL / sl;
   const double c = dC / sc;

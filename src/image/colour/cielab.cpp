@@ -74,7 +74,8 @@ TLab SrgbToLab(int red, int green, int blue) {
   return {116 * f[1] - 16, 500 * (f[0] - f[1]), 200 * (f[1] - f[2])};
 }
 
-void SrgbRowToLab(const std::uint8_t* row, int width, float* lab) {
+void SrgbRowToLab(const std::uint8_t* row, int width, float* l, float* a, float* b,
+                  std::uint16_t* luminance) {
   const TLabTables& tables = Tables();
   const std::uint16_t* linear = SrgbToLinearTable();
   const std::int32_t* m = tables.Matrix.data();
@@ -83,25 +84,28 @@ void SrgbRowToLab(const std::uint8_t* row, int width, float* lab) {
   constexpr float kUnit = 1.0f / (1 << kFShift);
   // Neighbouring pixels are often equal (flat areas, charts): their Lab is taken over.
   std::uint32_t previous = 0xFFFFFFFFu;
-  for (int x = 0; x < width; ++x, row += 3, lab += 3) {
+  for (int x = 0; x < width; ++x, row += 3) {
     const std::uint32_t colour = row[0] | (row[1] << 8) | (std::uint32_t{row[2]} << 16);
     if (colour == previous) {
-      lab[0] = lab[-3];
-      lab[1] = lab[-2];
-      lab[2] = lab[-1];
+      l[x] = l[x - 1];
+      a[x] = a[x - 1];
+      b[x] = b[x - 1];
+      if (luminance != nullptr) luminance[x] = luminance[x - 1];
       continue;
     }
     previous = colour;
-    const std::int32_t r = linear[row[2]];
-    const std::int32_t g = linear[row[1]];
-    const std::int32_t b = linear[row[0]];
+    const std::int32_t red = linear[row[2]];
+    const std::int32_t green = linear[row[1]];
+    const std::int32_t blue = linear[row[0]];
     // Every entry is positive and each row sums to one: the results stay within 0..kLinearOne.
-    const std::int32_t fx = f[(m[0] * r + m[1] * g + m[2] * b + kRounding) >> kMatrixShift];
-    const std::int32_t fy = f[(m[3] * r + m[4] * g + m[5] * b + kRounding) >> kMatrixShift];
-    const std::int32_t fz = f[(m[6] * r + m[7] * g + m[8] * b + kRounding) >> kMatrixShift];
+    const std::int32_t fx = f[(m[0] * red + m[1] * green + m[2] * blue + kRounding) >> kMatrixShift];
+    const std::int32_t y = (m[3] * red + m[4] * green + m[5] * blue + kRounding) >> kMatrixShift;
+    if (luminance != nullptr) luminance[x] = static_cast<std::uint16_t>(y);
+    const std::int32_t fy = f[y];
+    const std::int32_t fz = f[(m[6] * red + m[7] * green + m[8] * blue + kRounding) >> kMatrixShift];
     // Integers below 2^24 times a power of two: exact in float.
-    lab[0] = static_cast<float>(116 * fy - (16 << kFShift)) * kUnit;
-    lab[1] = static_cast<float>(500 * (fx - fy)) * kUnit;
-    lab[2] = static_cast<float>(200 * (fy - fz)) * kUnit;
+    l[x] = static_cast<float>(116 * fy - (16 << kFShift)) * kUnit;
+    a[x] = static_cast<float>(500 * (fx - fy)) * kUnit;
+    b[x] = static_cast<float>(200 * (fy - fz)) * kUnit;
   }
 }

@@ -15,8 +15,11 @@ struct TLab {
 // The Lab of the 8-bit sRGB colour (`red`, `green`, `blue`), computed in double precision.
 TLab SrgbToLab(int red, int green, int blue);
 
-// The Lab of `width` pixels of a 24-bit row (blue, green, red) into `lab`: three floats per
-// pixel (L*, a*, b*), each a multiple of 2^-15 (f of the normalised tristimulus values is
-// tabled to 15 fraction bits, so L* lies within 0.02 and a*, b* within 0.05 of SrgbToLab).
-// `lab` holds 3 * width floats; the caller owns both buffers.
-void SrgbRowToLab(const std::uint8_t* row, int width, float* lab);
+// The Lab of `width` pixels of a 24-bit row (blue, green, red) into the planes `l`, `a` and `b`
+// (`width` floats each; the caller owns every buffer), each value a multiple of 2^-15 (f of the
+// normalised tristimulus values is tabled to 15 fraction bits, so L* lies within 0.02 and a*,
+// b* within 0.05 of SrgbToLab). Planes, so that loops over neighbours vectorise. Where
+// `luminance` is given, it receives each pixel's luminance Y (linear light, 0 to kLinearOne of
+// srgb_transfer.h) on the way.
+void SrgbRowToLab(const std::uint8_t* row, int width, float* l, float* a, float* b,
+                  std::uint16_t* luminance = nullptr);

@@ -1,6 +1,7 @@
 #include "image/colour/contrast_loss.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -18,7 +19,7 @@ namespace {
 constexpr int kRing = 4;
 constexpr int kDistances[] = {1, 3};
 
-// The background: the original's luminance, encoded, then brought towards white so that only
+// The background: the original's luminance Y, encoded, then brought towards white so that only
 // kFaintShare / 256 of its contrast is left (lightness from about 72 to 100).
 constexpr int kFaintShare = 80;
 
@@ -37,55 +38,89 @@ constexpr int kBaseWeight = 8;
 constexpr int kLevels = 16 - kBaseWeight;  // levels above the base
 constexpr double kFullLoss = 30;
 
-// The luminance of linear light in 15 fraction bits (0.2126, 0.7152, 0.0722, summing to one).
-constexpr std::int32_t kLuminance[3] = {6966, 23436, 2366};
+// ΔE00 is never above sqrt(ΔL*^2 + 1.866 ((1 + G)^2 Δa*^2 + Δb*^2) / S^2) with S = 1 + 0.0054 C̄
+// (C̄ the mean chroma, G the stretch of a* that it sets): S_L is at least 1; S_C and S_H are at
+// least S, since T never falls below 0.362 and C̄' >= C̄; a' is a* stretched by 1 + G; and the
+// rotation term adds at most sin 60° = 0.866 of the chroma and hue terms. G falls as chroma
+// grows, so the larger G of the two pixels' own chromas stands for that of their mean. A pair
+// whose bound lies below the visible threshold is no visible boundary, and its ΔE00 is never
+// computed: the common case in flat and smooth areas and in noise. The factors are rounded up
+// (1.9 for 1.866, 1% for G in float) well beyond float rounding, so the shortcut never changes
+// a result, whichever way a build rounds floats.
+constexpr float kBoundLightness = 1.001f;
+constexpr float kBoundChromatic = 1.9f;
+constexpr float kBoundChroma = 0.0027f;  // 0.0054 of the mean: of the sum, half
+constexpr float k25To7 = 6103515625.0f;
 
-// ΔE00 is never above sqrt(ΔL*^2 + 4.2 Δa*^2 + 1.87 Δb*^2): each of S_L, S_C, S_H is at least
-// 1, a' stretches a* by at most 1.5, and the rotation term adds at most sin 60° of the chroma
-// and hue terms. A pair whose bound lies below the visible threshold is no visible boundary, and
-// its ΔE00 is never computed: the common case in flat and smooth areas. The bound's factors are
-// rounded up well beyond float rounding, so the shortcut never changes a result.
-inline float DifferenceBound(const float* p, const float* q) {
-  const float l = p[0] - q[0];
-  const float a = p[1] - q[1];
-  const float b = p[2] - q[2];
-  return 1.001f * l * l + 4.25f * a * a + 1.9f * b * b;
-}
+// The Lab of one row in planes, with what the bound needs of each pixel: its chroma and the
+// square of the stretch 1 + G that a pair of its chroma would have.
+struct TLabRow {
+  std::vector<float> L, A, B, C, Stretch;
 
-inline double Difference(const float* p, const float* q) {
-  return Ciede2000({p[0], p[1], p[2]}, {q[0], q[1], q[2]});
-}
+  void Resize(std::size_t n) {
+    L.resize(n);
+    A.resize(n);
+    B.resize(n);
+    C.resize(n);
+    Stretch.resize(n);
+  }
+  // With `luminance`, each pixel's luminance as well (cielab.h).
+  void Convert(const std::uint8_t* row, int width, std::uint16_t* luminance) {
+    SrgbRowToLab(row, width, L.data(), A.data(), B.data(), luminance);
+    for (int x = 0; x < width; ++x) {
+      const float c = std::sqrt(A[x] * A[x] + B[x] * B[x]);
+      const float c2 = c * c;
+      const float c7 = c2 * c2 * c2 * c;
+      const float stretch = 1.5f - 0.5f * std::sqrt(c7 / (c7 + k25To7));
+      C[x] = c;
+      Stretch[x] = 1.01f * stretch * stretch;
+    }
+  }
+  TLab At(int x) const { return {L[x], A[x], B[x]}; }
+};
+
+// Pairs are screened a block at a time: the bounds in one loop that the compiler vectorises, and
+// only in a block where some pass, those one by one.
+constexpr int kScreenBlock = 32;
 
 }  // namespace
 
 struct TContrastLossMap::TRows {
-  std::vector<float> Original[kRing];  // Lab per pixel, three floats
-  std::vector<float> Seen[kRing];
-  std::vector<float> Loss[kRing];  // the largest loss of a lost boundary over each pixel; 0: none
+  TLabRow Original[kRing];
+  // What the viewer sees: the transformed row, and its Lab for the pixels that a visible
+  // boundary needs (Ready), made on demand since visible boundaries are few.
+  std::vector<std::uint8_t> Transformed[kRing];
+  TLabRow Seen[kRing];
+  std::vector<std::uint8_t> Ready[kRing];
+  std::vector<float> Loss[kRing];  // the mark of each pixel: 0 none, else its level plus one
   std::vector<std::uint8_t> Grey[kRing];  // the faint grey background
-  std::vector<std::uint8_t> Scratch;      // the transformed copy of a row, then a map row
+  std::vector<std::uint16_t> Luminance;   // of the row being put
+  std::vector<std::uint8_t> Out;          // a map row
   // The map pixel (blue, green, red) for background grey g at marker level k: [(g * (kLevels +
   // 1) + k) * 3].
   std::vector<std::uint8_t> Marked;
 
   TRows(int width, bool draw) {
-    // 28 bytes of floats and one or two bytes per pixel and row; every size is checked in 64
+    // 40 bytes of floats and up to 9 bytes per pixel and ring row; every size is checked in 64
     // bits first, since a width that fits a row of pixels may not fit these.
     const std::uint64_t pixels = static_cast<std::uint64_t>(std::max(width, 1));
-    if (pixels * (kRing * 29 + 3) > std::numeric_limits<std::ptrdiff_t>::max() / 2) {
+    if (pixels * (kRing * 49 + 3) > std::numeric_limits<std::ptrdiff_t>::max() / 2) {
       throw std::bad_alloc();
     }
     const auto n = static_cast<std::size_t>(pixels);
     for (int i = 0; i < kRing; ++i) {
-      Original[i].resize(3 * n);
-      Seen[i].resize(3 * n);
+      Original[i].Resize(n);
+      Seen[i].Resize(n);
+      Transformed[i].resize(3 * n);
+      Ready[i].resize(n);
       if (draw) {
         Loss[i].resize(n);
         Grey[i].resize(n);
       }
     }
-    Scratch.resize(3 * n);
     if (!draw) return;
+    Out.resize(3 * n);
+    Luminance.resize(n);
     Marked.resize(std::size_t{256} * (kLevels + 1) * 3);
     for (int g = 0; g < 256; ++g) {
       for (int k = 0; k <= kLevels; ++k) {
@@ -99,6 +134,16 @@ struct TContrastLossMap::TRows {
         p[2] = mix(kMarker.Red);
       }
     }
+  }
+
+  // The Lab of what the viewer sees at pixel x of ring slot `slot`.
+  TLab SeenAt(int slot, int x) {
+    TLabRow& seen = Seen[slot];
+    if (!Ready[slot][x]) {
+      SrgbRowToLab(&Transformed[slot][3 * std::size_t(x)], 1, &seen.L[x], &seen.A[x], &seen.B[x]);
+      Ready[slot][x] = 1;
+    }
+    return seen.At(x);
   }
 };
 
@@ -120,10 +165,18 @@ void TContrastLossMap::CompareRows(int first, int second, int distance) {
   const int b = second % kRing;
   const bool across = first == second;
   const int step = across ? distance : 0;
-  const float* original1 = rows.Original[a].data();
-  const float* original2 = rows.Original[b].data() + 3 * step;
-  const float* seen1 = rows.Seen[a].data();
-  const float* seen2 = rows.Seen[b].data() + 3 * step;
+  const TLabRow& one = rows.Original[a];
+  const TLabRow& two = rows.Original[b];
+  const float* l1 = one.L.data();
+  const float* a1 = one.A.data();
+  const float* b1 = one.B.data();
+  const float* c1 = one.C.data();
+  const float* g1 = one.Stretch.data();
+  const float* l2 = two.L.data() + step;
+  const float* a2 = two.A.data() + step;
+  const float* b2 = two.B.data() + step;
+  const float* c2 = two.C.data() + step;
+  const float* g2 = two.Stretch.data() + step;
   // The middle pixels: both ends of a pair one apart, the inner two of a pair three apart.
   const int near = (distance - 1) / 2;
   float* mark1 = nullptr;
@@ -137,21 +190,38 @@ void TContrastLossMap::CompareRows(int first, int second, int distance) {
   // The quantity a lost boundary loses at the least.
   const double leastLoss = Thresholds_.Visible - Thresholds_.Lost;
   const int count = Width_ - step;
-  for (int x = 0; x < count; ++x) {
-    const int i = 3 * x;
-    if (DifferenceBound(original1 + i, original2 + i) < visibleSquare) continue;
-    const double before = Difference(original1 + i, original2 + i);
-    if (before < Thresholds_.Visible) continue;
-    ++Counts_.Visible;
-    const double after = Difference(seen1 + i, seen2 + i);
-    if (after >= Thresholds_.Lost) continue;
-    ++Counts_.Lost;
-    if (!Draw_) continue;
-    // Marks hold the level above the base plus one, so that 0 stays "not lost".
-    const double level = (before - after - leastLoss) / kFullLoss * kLevels;
-    const float mark = 1 + static_cast<float>(std::clamp(static_cast<int>(level), 0, kLevels));
-    mark1[x] = std::max(mark1[x], mark);
-    mark2[x] = std::max(mark2[x], mark);
+  float margin[kScreenBlock];
+  for (int start = 0; start < count; start += kScreenBlock) {
+    const int n = std::min(kScreenBlock, count - start);
+    // bound >= V^2, multiplied out by S^2: chromatic part >= (V^2 - lightness part) S^2.
+    int any = 0;
+    for (int i = 0; i < n; ++i) {
+      const int x = start + i;
+      const float dl = l1[x] - l2[x];
+      const float da = a1[x] - a2[x];
+      const float db = b1[x] - b2[x];
+      const float s = 1 + kBoundChroma * (c1[x] + c2[x]);
+      const float stretch = std::max(g1[x], g2[x]);
+      margin[i] = kBoundChromatic * (stretch * da * da + db * db) -
+                  (visibleSquare - kBoundLightness * dl * dl) * (s * s);
+      any |= static_cast<int>(margin[i] >= 0);
+    }
+    for (int i = 0; any != 0 && i < n; ++i) {
+      if (margin[i] < 0) continue;
+      const int x = start + i;
+      const double before = Ciede2000(one.At(x), two.At(x + step));
+      if (before < Thresholds_.Visible) continue;
+      ++Counts_.Visible;
+      const double after = Ciede2000(rows.SeenAt(a, x), rows.SeenAt(b, x + step));
+      if (after >= Thresholds_.Lost) continue;
+      ++Counts_.Lost;
+      if (!Draw_) continue;
+      // Marks hold the level above the base plus one, so that 0 stays "not lost".
+      const double level = (before - after - leastLoss) / kFullLoss * kLevels;
+      const float mark = 1 + static_cast<float>(std::clamp(static_cast<int>(level), 0, kLevels));
+      mark1[x] = std::max(mark1[x], mark);
+      mark2[x] = std::max(mark2[x], mark);
+    }
   }
 }
 
@@ -162,7 +232,7 @@ void TContrastLossMap::Emit(int row, const TSink& sink) {
   const int slot = row % kRing;
   const std::uint8_t* grey = rows.Grey[slot].data();
   const float* loss = rows.Loss[slot].data();
-  std::uint8_t* out = rows.Scratch.data();
+  std::uint8_t* out = rows.Out.data();
   for (int x = 0; x < Width_; ++x, out += 3) {
     if (loss[x] > 0) {
       const auto level = static_cast<std::size_t>(loss[x]) - 1;
@@ -174,25 +244,24 @@ void TContrastLossMap::Emit(int row, const TSink& sink) {
       out[0] = out[1] = out[2] = grey[x];
     }
   }
-  sink(rows.Scratch.data());
+  sink(rows.Out.data());
 }
 
 void TContrastLossMap::Put(const std::uint8_t* row, const TSink& sink) {
   TRows& rows = *Rows_;
   const int y = Received_++;
   const int slot = y % kRing;
-  SrgbRowToLab(row, Width_, rows.Original[slot].data());
-  std::memcpy(rows.Scratch.data(), row, std::size_t{3} * Width_);
-  if (Width_ > 0) Transform_(rows.Scratch.data(), Width_);
-  SrgbRowToLab(rows.Scratch.data(), Width_, rows.Seen[slot].data());
+  std::uint16_t* luminance = Draw_ ? rows.Luminance.data() : nullptr;
+  rows.Original[slot].Convert(row, Width_, luminance);
+  std::uint8_t* transformed = rows.Transformed[slot].data();
+  std::memcpy(transformed, row, std::size_t{3} * Width_);
+  if (Width_ > 0) Transform_(transformed, Width_);
+  std::fill(rows.Ready[slot].begin(), rows.Ready[slot].end(), std::uint8_t{0});
   if (Draw_) {
-    const std::uint16_t* linear = SrgbToLinearTable();
+    const std::uint8_t* encode = LinearToSrgbTable();
     std::uint8_t* grey = rows.Grey[slot].data();
     for (int x = 0; x < Width_; ++x) {
-      const std::uint8_t* p = row + 3 * x;
-      const std::int32_t y15 = kLuminance[0] * linear[p[2]] + kLuminance[1] * linear[p[1]] +
-                               kLuminance[2] * linear[p[0]];
-      const int level = LinearToSrgb((y15 + (1 << 14)) >> 15);
+      const int level = encode[luminance[x] >> kEncodeShift];
       grey[x] = static_cast<std::uint8_t>(255 - ((255 - level) * kFaintShare + 128) / 256);
     }
     std::fill(rows.Loss[slot].begin(), rows.Loss[slot].end(), 0.0f);
