@@ -150,7 +150,8 @@ class TRatioReporter : public benchmark::ConsoleReporter {
   void Finalize() override {
     ConsoleReporter::Finalize();
     for (int picture = 0; picture < 2; ++picture) {
-      const std::string suffix = "/" + std::to_string(picture);
+      std::string suffix = "/";
+      suffix += std::to_string(picture);
       const auto simulate = Times_.find("BM_Simulate" + suffix);
       const auto map = Times_.find("BM_ContrastLoss" + suffix);
       if (simulate == Times_.end() || map == Times_.end()) continue;

@@ -188,8 +188,9 @@ TEST(ContrastLoss, MapIsTheSameFromEitherEndAndInEveryBuild) {
 }
 
 // A chart of pairs that protan, deutan and tritan viewers confuse: daltonized for a type and
-// then seen by it, the chart loses fewer than half the boundaries it loses without; greys, and
-// every colour at severity 0 (a viewer who loses nothing), stay exactly as they were.
+// then seen by it, the chart loses fewer than half the boundaries it loses without. A teal beside
+// a grey it differs from in lightness is lost by no one, before or after. Greys, and every colour
+// at severity 0 (a viewer who loses nothing), stay exactly as they were.
 TEST(Daltonize, LosesFewerBoundariesOfConfusionPairsAndLeavesWhatIsNotLostAsItWas) {
   constexpr TColour kPairs[][2] = {{kRed, kGreen},
                                    {kDarkRed, kDarkGreen},
@@ -213,6 +214,10 @@ TEST(Daltonize, LosesFewerBoundariesOfConfusionPairsAndLeavesWhatIsNotLostAsItWa
     const TContrastCounts after = CountContrastLoss(chart, seen, {});
     EXPECT_GT(before.Lost, 100u) << type.Name;
     EXPECT_LT(after.Lost * 2, before.Lost) << type.Name;
+    TBitmap kept;
+    Squares(kept, {0, 128, 128}, {96, 96, 96});
+    EXPECT_EQ(CountContrastLoss(kept, model, {}).Lost, 0u) << type.Name;
+    EXPECT_EQ(CountContrastLoss(kept, seen, {}).Lost, 0u) << type.Name;
     std::vector<std::uint8_t> row = greys;
     daltonize(row.data(), 256);
     EXPECT_EQ(row, greys) << type.Name;

@@ -28,6 +28,14 @@ TSpread SpreadFor(TVisionType type) {
   return kRedGreen;
 }
 
+// The luminance of linear light in 15 fraction bits (0.2126, 0.7152, 0.0722, summing to one).
+constexpr int kLuminance[3] = {6966, 23436, 2366};
+
+// value / divisor rounded half away from zero, for a positive divisor.
+int RoundedDivide(int value, int divisor) {
+  return (value >= 0 ? value + divisor / 2 : value - divisor / 2) / divisor;
+}
+
 }  // namespace
 
 bool CanDaltonize(TVisionType type) { return type != TVisionType::vtAchromatopsia; }
@@ -50,12 +58,15 @@ TRowOperation DaltonizeOperation(TVisionType type, double severity) {
         const int x[3] = {linear[p[i + 2]], linear[p[i + 1]], linear[p[i]]};
         const int err[3] = {x[0] - linear[seen[i + 2]], x[1] - linear[seen[i + 1]],
                             x[2] - linear[seen[i]]};
+        int moved[3];
         for (int k = 0; k < 3; ++k) {
           const int spread = e[3 * k] * err[0] + e[3 * k + 1] * err[1] + e[3 * k + 2] * err[2];
-          // Tenths, rounded half away from zero.
-          const int moved = (spread >= 0 ? spread + 5 : spread - 5) / 10;
-          p[i + 2 - k] = LinearToSrgb(x[k] + moved);
+          moved[k] = RoundedDivide(spread, 10);  // E is in tenths
         }
+        // What the move added to the luminance, taken off all three channels alike.
+        const int gained = RoundedDivide(
+            kLuminance[0] * moved[0] + kLuminance[1] * moved[1] + kLuminance[2] * moved[2], 32768);
+        for (int k = 0; k < 3; ++k) p[i + 2 - k] = LinearToSrgb(x[k] + moved[k] - gained);
       }
     }
   };
