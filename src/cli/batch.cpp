@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/analysis_road.h"
+#include "cli/input_reading.h"
 #include "cli/report.h"
 
 std::unique_ptr<TBitmap> AnalysePicture(std::unique_ptr<TBitmap> picture,
@@ -22,8 +23,11 @@ int RunBatch(const TCliOptions& options, const TPictureLoader& loader, std::ostr
   int status = 0;
   for (const TCliJob& job : options.Jobs) {
     try {
+      // A picture written to standard output keeps it to itself: its figures go to standard
+      // error instead of into its bytes.
+      std::ostream& figures = job.Output == kStandardStreamName ? errors : output;
       for (const TContrastFigures& f : AnalyseJob(job, options, loader)) {
-        output << ContrastLossLine(job.Input, f.Viewer, f.Counts.Lost, f.Counts.Visible) << '\n';
+        figures << ContrastLossLine(job.Input, f.Viewer, f.Counts.Lost, f.Counts.Visible) << '\n';
       }
     } catch (const std::exception& failure) {
       const std::string message = FailureMessage(failure);
