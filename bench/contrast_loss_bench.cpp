@@ -140,7 +140,8 @@ class TRatioReporter : public benchmark::ConsoleReporter {
     for (const Run& run : runs) {
       const bool aggregate = run.run_type == Run::RT_Aggregate;
       if (aggregate && run.aggregate_name != "median") continue;
-      const std::string name = run.run_name.str();
+      // The name without "/real_time": the function and its argument.
+      const std::string name = run.run_name.function_name + "/" + run.run_name.args;
       if (aggregate || Times_.count(name) == 0 || !Medians_[name]) {
         Times_[name] = run.GetAdjustedCPUTime();
         Medians_[name] = aggregate;

@@ -42,7 +42,7 @@ struct TContrastCounts {
 };
 
 // The map as a row filter: rows of the original go in, rows of the map come out two rows later.
-// Holds seven rows' worth of colours and marks, whatever the picture's height.
+// Holds four rows of colours, marks and what the viewer sees, whatever the picture's height.
 class TContrastLossMap final : public TRowFilter {
  public:
   // `transform` turns an original row into what the viewer sees; it is called on a copy.
