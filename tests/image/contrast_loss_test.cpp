@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <set>
 
@@ -68,6 +69,20 @@ void GreySteps(TBitmap& bitmap) {
   });
 }
 
+// Bars of one colour (a dark orange-red) at lightness steps: the same chromaticity, linear light
+// 0.05, 0.15, ..., 0.95 of it.
+void ColourSteps(TBitmap& bitmap) {
+  MakePicture(bitmap, 60, 30, [](int x, int) {
+    const double share = 0.05 + 0.1 * (x / 6);
+    const auto encode = [&](double linear) {
+      const double v = share * linear;
+      const double c = v <= 0.0031308 ? 12.92 * v : 1.055 * std::pow(v, 1 / 2.4) - 0.055;
+      return static_cast<std::uint8_t>(std::lround(255 * c));
+    };
+    return TColour{encode(1.0), encode(0.3), encode(0.05)};
+  });
+}
+
 TEST(ContrastLoss, SharesLostByPictureAndType) {
   struct TCase {
     const char* Name;
@@ -86,6 +101,10 @@ TEST(ContrastLoss, SharesLostByPictureAndType) {
       {"grey steps", GreySteps, TVisionType::vtDeuteranomaly, 0, 0},
       {"grey steps", GreySteps, TVisionType::vtTritanomaly, 0, 0},
       {"grey steps", GreySteps, TVisionType::vtAchromatopsia, 0, 0},
+      {"colour steps", ColourSteps, TVisionType::vtProtanopia, 0, 0},
+      {"colour steps", ColourSteps, TVisionType::vtDeuteranopia, 0, 0},
+      {"colour steps", ColourSteps, TVisionType::vtTritanopia, 0, 0},
+      {"colour steps", ColourSteps, TVisionType::vtAchromatopsia, 0, 0},
       {"red and green", squares, TVisionType::vtProtanopia, 0.95, 1},
       {"red and green", squares, TVisionType::vtDeuteranopia, 0.95, 1},
       {"red and green", squares, TVisionType::vtTritanopia, 0, 0.05},
@@ -138,7 +157,7 @@ TEST(ContrastLoss, MarkerStaysApartFromTheBackgroundForEveryViewer) {
   ASSERT_GE(markers.size(), 2u);  // strengths differ with the loss
   ASSERT_GE(background.size(), 3u);
   for (const TVisionTypeName& type : kVisionTypeNames) {
-    for (const double severity : {0.3, 1.0}) {
+    for (const double severity : {0.3, kDefaultSeverity, 1.0}) {
       const TRowOperation model = VisionModelOperation(type.Type, severity);
       for (const TColour& m : markers) {
         for (const TColour& g : background) {
