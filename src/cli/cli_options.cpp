@@ -128,8 +128,9 @@ TContrastThresholds ParseThresholds(std::string_view text) {
   // Written so that NaN fails too.
   if (!valid || !(thresholds.Visible > 0 && thresholds.Visible <= 1000) ||
       !(thresholds.Lost >= 0 && thresholds.Lost <= thresholds.Visible)) {
-    throw EUsageError("the threshold must be V,L: two ΔE00 values, V above 0 and L from 0 to V, "
-                      "not \"" + std::string(text) + "\"");
+    throw EUsageError(
+        "the threshold must be V,L: two ΔE00 values, V above 0 (at most 1000) and L from 0 to "
+        "V, not \"" + std::string(text) + "\"");
   }
   return thresholds;
 }

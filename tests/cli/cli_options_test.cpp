@@ -225,12 +225,14 @@ const std::vector<TParseCase> kCases = {
     Fails("--threshold without --contrast-loss", {"--threshold", "10,5", "a", "b"},
           "--threshold goes with --contrast-loss"),
     Fails("--threshold with L above V", {"--contrast-loss", "--threshold", "5,10", "a", "b"},
-          "the threshold must be V,L: two ΔE00 values, V above 0 and L from 0 to V, not \"5,10\""),
+          "the threshold must be V,L: two ΔE00 values, V above 0 (at most 1000) and L from 0 "
+          "to V, not \"5,10\""),
     Fails("--threshold with one value", {"--contrast-loss", "--threshold", "10", "a", "b"},
-          "the threshold must be V,L: two ΔE00 values, V above 0 and L from 0 to V, not \"10\""),
+          "the threshold must be V,L: two ΔE00 values, V above 0 (at most 1000) and L from 0 "
+          "to V, not \"10\""),
     Fails("--threshold not a number", {"--contrast-loss", "--threshold", "10,nan", "a", "b"},
-          "the threshold must be V,L: two ΔE00 values, V above 0 and L from 0 to V, not "
-          "\"10,nan\""),
+          "the threshold must be V,L: two ΔE00 values, V above 0 (at most 1000) and L from 0 "
+          "to V, not \"10,nan\""),
     Fails("--list-plugins with --contrast-loss", {"--list-plugins", "--contrast-loss"},
           "--list-plugins goes with --plugin-dir only"),
 };
