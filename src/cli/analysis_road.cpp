@@ -24,9 +24,11 @@ bool BmpReaderFirst(const std::string& fileName) {
   return ext.empty() || ext == ".BMP";
 }
 
-// Writes the result of `job` on the row road when the road takes it; false, having written
-// nothing, otherwise. Standard input is read whole: the road may need to read back to front.
-bool AnalyseRows(const TCliJob& job, const TCliOptions& options) {
+// Writes the result of `job` on the row road when the road takes it, adding the figures of a
+// contrast-loss map; false, having written nothing, otherwise. Standard input is read whole: the
+// road may need to read back to front.
+bool AnalyseRows(const TCliJob& job, const TCliOptions& options,
+                 std::vector<TContrastFigures>& figures) {
   if (options.Operation == TCliOperation::coSheet ||
       OutputFormatFor(job.Output) != TOutputFormat::ofBmp || job.Input == kStandardStreamName ||
       !BmpReaderFirst(job.Input)) {
@@ -49,6 +51,13 @@ bool AnalyseRows(const TCliJob& job, const TCliOptions& options) {
   }
   if (!RowRoadTakes(*prologue)) return false;
   const std::unique_ptr<TFileSave> output = OpenOutput(job.Output);
+  if (options.ContrastLoss) {
+    TContrastLossMap map(prologue->Header.biWidth, SeenOperationFor(options), options.Thresholds);
+    FilterBmpRows(*input, *prologue, output->Stream(), map);
+    output->Commit();
+    figures.push_back({ViewerName(options), map.Counts()});
+    return true;
+  }
   AnalyseBmpRows(*input, *prologue, output->Stream(), RowOperationFor(options));
   output->Commit();
   return true;
@@ -56,9 +65,12 @@ bool AnalyseRows(const TCliJob& job, const TCliOptions& options) {
 
 }  // namespace
 
-void AnalyseJob(const TCliJob& job, const TCliOptions& options, const TPictureLoader& loader) {
-  if (AnalyseRows(job, options)) return;
+std::vector<TContrastFigures> AnalyseJob(const TCliJob& job, const TCliOptions& options,
+                                         const TPictureLoader& loader) {
+  std::vector<TContrastFigures> figures;
+  if (AnalyseRows(job, options, figures)) return figures;
   // The input is read whole before the output is opened, so "x.bmp x.bmp" replaces the file
   // only with its own result.
-  StorePicture(*MakeResult(loader.Load(job.Input), options), job.Output);
+  StorePicture(*MakeResult(loader.Load(job.Input), options, figures), job.Output);
+  return figures;
 }

@@ -9,8 +9,12 @@
 
 #include "cli/cli_options.h"
 #include "cli/picture_loader.h"
+#include "cli/picture_operation.h"
 
 // Makes the result of `job` as `options` say and writes it through the one save road
-// (OpenOutput), so a failure at any point leaves the old output file as it was. Fails as the
-// loader, the BMP reader, the writers or the save fail.
-void AnalyseJob(const TCliJob& job, const TCliOptions& options, const TPictureLoader& loader);
+// (OpenOutput), so a failure at any point leaves the old output file as it was. Returns the
+// figures of a contrast-loss job (one per map), none for other jobs. Fails as the loader, the
+// BMP reader, the writers or the save fail. A contrast-loss map (not a sheet) takes the row road
+// as a condition does, holding a few rows.
+std::vector<TContrastFigures> AnalyseJob(const TCliJob& job, const TCliOptions& options,
+                                         const TPictureLoader& loader);

@@ -22,5 +22,8 @@ std::unique_ptr<TBitmap> AnalysePicture(std::unique_ptr<TBitmap> picture,
 
 // Runs every job of `options` in order, each on its road (analysis_road.h). A job that fails
 // reports one line on `errors`, the failure's message, after the input's name in the batch form; the run goes on with the next
-// job, and a failed job writes nothing. Returns 0 when every job succeeded, else 1.
-int RunBatch(const TCliOptions& options, const TPictureLoader& loader, std::ostream& errors);
+// job, and a failed job writes nothing. A contrast-loss job that succeeds prints its figures on
+// `output`, a line per map (ContrastLossLine); on `errors` when its picture goes to standard
+// output. Returns 0 when every job succeeded, else 1.
+int RunBatch(const TCliOptions& options, const TPictureLoader& loader, std::ostream& output,
+             std::ostream& errors);

@@ -17,7 +17,7 @@ int ListPluginsAction(const TCliOptions& options, std::ostream& output) {
   return 0;
 }
 
-int AnalyseAction(const TCliOptions& options, std::ostream& errors) {
+int AnalyseAction(const TCliOptions& options, std::ostream& output, std::ostream& errors) {
   // Checked once here rather than failing every job alike.
   if (options.IsBatch()) {
     switch (platform::FileKindOf(options.OutputDir)) {
@@ -33,7 +33,7 @@ int AnalyseAction(const TCliOptions& options, std::ostream& errors) {
   RefuseOutputsThatAreInputs(options);
   const std::unique_ptr<TSPIs> plugins = OpenPluginCollection(options.PluginDirs);
   const TPictureLoader loader;
-  return RunBatch(options, loader, errors);
+  return RunBatch(options, loader, output, errors);
 }
 
 }  // namespace
@@ -50,7 +50,7 @@ int RunCli(std::span<const std::string> arguments, std::ostream& output, std::os
         status = ListPluginsAction(options, output);
         break;
       case TCliAction::caAnalyse:
-        status = AnalyseAction(options, errors);
+        status = AnalyseAction(options, output, errors);
         break;
     }
     return status;

@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 
+#include "image/colour/daltonize.h"
 #include "platform/letter_case.h"
 #include "rtl/file_name.h"
 
@@ -15,6 +16,10 @@ const std::string_view kCliUsage =
     "       tintsight-cli [-c N | --simulate TYPE [--severity S] | --sheet] [--format bmp|png]\n"
     "                     [--plugin-dir DIR]... -o DIR INPUT...\n"
     "       tintsight-cli --list-plugins [--plugin-dir DIR]...\n"
+    "       tintsight-cli --daltonize TYPE [--severity S] [--plugin-dir DIR]... INPUT OUTPUT\n"
+    "       tintsight-cli --contrast-loss [--threshold V,L] [-c N | --simulate TYPE\n"
+    "                     [--severity S] | --daltonize TYPE [--severity S] | --sheet]\n"
+    "                     [--plugin-dir DIR]... INPUT OUTPUT\n"
     "Reads each picture INPUT, takes one colour primary away under analysis condition N (or\n"
     "simulates a colour-vision deficiency, or makes a contact sheet of every variant) and\n"
     "writes the result as a 24-bit BMP file: to OUTPUT, or with -o to DIR/<INPUT's name without\n"
@@ -32,6 +37,15 @@ const std::string_view kCliUsage =
     "                    dichromacy); default 0.6\n"
     "  --sheet           one picture of INPUT as it is, the six conditions, protanopia,\n"
     "                    deuteranopia, tritanopia and achromatopsia side by side, labelled\n"
+    "  --daltonize TYPE  recolour the picture so that a viewer of TYPE (any but achromatopsia)\n"
+    "                    sees more of its colour differences; --severity as for --simulate\n"
+    "  --contrast-loss   instead of the result, a map of the boundaries that it loses: the\n"
+    "                    picture grey and faint, lost boundaries marked in dark magenta; prints\n"
+    "                    \"INPUT: TYPE: P% of visible boundaries lost (LOST of VISIBLE)\" per\n"
+    "                    picture (with --sheet: the maps of every tile, a line for each)\n"
+    "  --threshold V,L   with --contrast-loss: a boundary is visible from a CIEDE2000\n"
+    "                    difference of V, and lost below L in the result (default 10,5)\n"
+    "                    (--daltonize and --contrast-loss work with -o DIR INPUT... too)\n"
     "  -o DIR            write one result per INPUT into the folder DIR\n"
     "  --format bmp|png  with -o: the format of the results (default bmp)\n"
     "  --plugin-dir DIR  look for plug-ins in DIR as well (may be repeated)\n"
@@ -84,6 +98,41 @@ double ParseSeverity(std::string_view text) {
                       "\"");
   }
   return value;
+}
+
+// --daltonize's type: every --simulate type but achromatopsia.
+TVisionType ParseDaltonizeType(std::string_view text) {
+  const TVisionType type = ParseVisionType(text);
+  if (!CanDaltonize(type)) {
+    throw EUsageError(
+        "achromatopsia cannot be daltonized: it leaves lightness alone, no colour to move a lost "
+        "difference into");
+  }
+  return type;
+}
+
+// --threshold V,L: two ΔE00 values, V above 0 and L from 0 to V.
+TContrastThresholds ParseThresholds(std::string_view text) {
+  const std::size_t comma = text.find(',');
+  TContrastThresholds thresholds;
+  bool valid = comma != std::string_view::npos;
+  const auto number = [&](std::string_view part, double& value) {
+    const char* end = part.data() + part.size();
+    const auto [stop, error] = std::from_chars(part.data(), end, value);
+    valid = valid && !part.empty() && error == std::errc() && stop == end;
+  };
+  if (valid) {
+    number(text.substr(0, comma), thresholds.Visible);
+    number(text.substr(comma + 1), thresholds.Lost);
+  }
+  // Written so that NaN fails too.
+  if (!valid || !(thresholds.Visible > 0 && thresholds.Visible <= 1000) ||
+      !(thresholds.Lost >= 0 && thresholds.Lost <= thresholds.Visible)) {
+    throw EUsageError(
+        "the threshold must be V,L: two ΔE00 values, V above 0 (at most 1000) and L from 0 to "
+        "V, not \"" + std::string(text) + "\"");
+  }
+  return thresholds;
 }
 
 // The extension of the batch form's results under --format.
@@ -163,6 +212,8 @@ TCliOptions ParseCliArguments(std::span<const std::string> arguments) {
   bool severityGiven = false;
   bool sheetGiven = false;
   std::string_view format;  // --format's extension; empty when not given
+  bool daltonizeGiven = false;
+  bool thresholdGiven = false;
   bool optionsEnded = false;
   // The value of an option that takes one: the next argument.
   const auto value = [&](std::size_t& i, std::string_view missing) -> const std::string& {
@@ -200,6 +251,15 @@ TCliOptions ParseCliArguments(std::span<const std::string> arguments) {
       severityGiven = true;
     } else if (argument == "--sheet") {
       sheetGiven = true;
+    } else if (argument == "--daltonize") {
+      options.VisionType =
+          ParseDaltonizeType(value(i, "--daltonize needs a type: " + VisionTypeList()));
+      daltonizeGiven = true;
+    } else if (argument == "--contrast-loss") {
+      options.ContrastLoss = true;
+    } else if (argument == "--threshold") {
+      options.Thresholds = ParseThresholds(value(i, "--threshold needs V,L: two ΔE00 values"));
+      thresholdGiven = true;
     } else if (argument == "--format") {
       format = ParseFormat(value(i, "--format needs bmp or png"));
     } else if (argument == "-o") {
@@ -218,8 +278,21 @@ TCliOptions ParseCliArguments(std::span<const std::string> arguments) {
   if (int{conditionGiven} + int{simulateGiven} + int{sheetGiven} > 1) {
     throw EUsageError("-c, --simulate and --sheet exclude each other");
   }
-  if (severityGiven && !(simulateGiven && HasSeverity(options.VisionType))) {
-    throw EUsageError("--severity goes with --simulate protanomaly, deuteranomaly or tritanomaly");
+  // Daltonization and the contrast-loss map.
+  if (daltonizeGiven && (conditionGiven || simulateGiven || sheetGiven)) {
+    throw EUsageError("--daltonize excludes -c, --simulate and --sheet");
+  }
+  if (thresholdGiven && !options.ContrastLoss) {
+    throw EUsageError("--threshold goes with --contrast-loss");
+  }
+  if (listPlugins && (daltonizeGiven || options.ContrastLoss)) {
+    throw EUsageError("--list-plugins goes with --plugin-dir only");
+  }
+  if (daltonizeGiven) options.Operation = TCliOperation::coDaltonize;
+  if (severityGiven && !((simulateGiven || daltonizeGiven) && HasSeverity(options.VisionType))) {
+    throw EUsageError(
+        "--severity goes with --simulate or --daltonize protanomaly, deuteranomaly or "
+        "tritanomaly");
   }
   if (simulateGiven) options.Operation = TCliOperation::coSimulate;
   if (sheetGiven) options.Operation = TCliOperation::coSheet;

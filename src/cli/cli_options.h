@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "image/colour/contrast_loss.h"
 #include "image/colour/vision_model.h"
 #include "rtl/exception.h"
 
@@ -26,6 +27,7 @@ enum class TCliOperation {
   coCondition,  // an analysis condition (-c N, the default)
   coSimulate,   // a colour-vision model (--simulate TYPE [--severity S])
   coSheet,      // a contact sheet: the picture as it is, every condition, every dichromacy
+  coDaltonize,  // a picture recoloured for a viewer (--daltonize TYPE [--severity S])
 };
 
 // One picture to analyse: read from `Input`, written to `Output` (PNG when its name ends in
@@ -47,6 +49,12 @@ struct TCliOptions {
   std::string OutputDir;                // -o: the batch form's output folder; empty otherwise
   std::vector<TCliJob> Jobs;            // in the order of the inputs
 
+  // --contrast-loss: instead of the operation's result, the map of the boundaries it loses (of a
+  // sheet: the maps of every tile), and one line of figures per picture on standard output.
+  // --daltonize TYPE with it: what a TYPE viewer still loses of the daltonized picture.
+  bool ContrastLoss = false;
+  TContrastThresholds Thresholds;  // --threshold V,L
+
   // Whether the jobs come from the batch form (-o DIR INPUT...), whose reports name each input.
   bool IsBatch() const { return !OutputDir.empty(); }
 };
@@ -60,7 +68,8 @@ extern const std::string_view kCliUsage;
 //   --list-plugins [--plugin-dir DIR]...
 //   --help
 // where OPERATION is one of -c N, --simulate TYPE [--severity S] (S only for the anomalous
-// types), --sheet.
+// types), --sheet, --daltonize TYPE [--severity S] (every type but achromatopsia), each
+// optionally with --contrast-loss [--threshold V,L].
 // "-c N" and "-cN" set the condition, "-o DIR" and "-oDIR" the output folder, "--plugin-dir DIR"
 // and "--plugin-dir=DIR" add a plug-in folder; the last -c and -o count. "--" ends the options,
 // so that a file name may start with "-". --help wins over everything after a successful parse.

@@ -38,3 +38,13 @@ std::string FailureMessage(const std::exception& failure) {
   if (dynamic_cast<const std::bad_alloc*>(&failure) != nullptr) return "out of memory";
   return failure.what();
 }
+
+std::string ContrastLossLine(std::string_view input, std::string_view viewer, std::uint64_t lost,
+                             std::uint64_t visible) {
+  // Tenths of a percent, rounded half up in integers, so that every build prints the same.
+  const std::uint64_t tenths = visible == 0 ? 0 : (lost * 2000 + visible) / (2 * visible);
+  return OneLine(std::string(input) + ": " + std::string(viewer) + ": " +
+                 std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) +
+                 "% of visible boundaries lost (" + std::to_string(lost) + " of " +
+                 std::to_string(visible) + ")");
+}

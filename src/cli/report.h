@@ -3,6 +3,7 @@
 // be one clean line.
 #pragma once
 
+#include <cstdint>
 #include <exception>
 #include <ostream>
 #include <string>
@@ -19,3 +20,8 @@ void ReportError(std::ostream& errors, std::string_view message);
 // the file, where the message does not name it, and the system's reason), "out of memory" for
 // std::bad_alloc, the standard library's own text for anything else.
 std::string FailureMessage(const std::exception& failure);
+
+// The line of figures of a contrast-loss map: "INPUT: VIEWER: P% of visible boundaries lost
+// (LOST of VISIBLE)", P with one decimal (0.0 when nothing is visible), without a line break.
+std::string ContrastLossLine(std::string_view input, std::string_view viewer, std::uint64_t lost,
+                             std::uint64_t visible);

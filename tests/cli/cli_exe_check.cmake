@@ -119,3 +119,18 @@ file(READ ${WORKDIR}/simulated/rgb24.png signature LIMIT 4 HEX)
 if(NOT signature STREQUAL "89504e47")
   message(FATAL_ERROR "the batch wrote no PNG: ${signature}")
 endif()
+
+# A contrast-loss map: its line of figures on standard output; with the map itself on standard
+# output, the line goes to standard error and the map's bytes are those written to a file.
+set(figures "^[^\n]*rgb24\\.bmp: protanopia: [0-9]+\\.[0-9]% of visible boundaries lost \\([0-9]+ of [0-9]+\\)\n$")
+run_cli(0 "${figures}" "^$" --contrast-loss --simulate protanopia ${PREFIX}${INPUT}
+        ${PREFIX}${WORKDIR}/map.bmp)
+check_bmp(${WORKDIR}/map.bmp ${input_size})
+execute_process(COMMAND ${EMULATOR} ${CLI} --contrast-loss --simulate protanopia ${PREFIX}${INPUT} -
+                OUTPUT_FILE ${WORKDIR}/piped-map.bmp RESULT_VARIABLE status ERROR_VARIABLE err)
+string(REPLACE "\r\n" "\n" err "${err}")
+file(SHA256 ${WORKDIR}/piped-map.bmp got)
+file(SHA256 ${WORKDIR}/map.bmp expected)
+if(NOT status EQUAL 0 OR NOT got STREQUAL expected OR NOT err MATCHES "${figures}")
+  message(FATAL_ERROR "a map to standard output: exit ${status}, \"${err}\"; the map differs or the figures are not on standard error")
+endif()

@@ -24,6 +24,8 @@ struct TParseCase {
   TCliOperation Operation = TCliOperation::coCondition;
   TVisionType Type = TVisionType::vtProtanopia;
   double Severity = kDefaultSeverity;
+  bool ContrastLoss = false;
+  TContrastThresholds Thresholds = {};
 };
 
 void PrintTo(const TParseCase& c, std::ostream* os) { *os << c.Name; }
@@ -52,6 +54,12 @@ TParseCase Does(TParseCase c, TCliOperation operation, TVisionType type = TVisio
   c.Operation = operation;
   c.Type = type;
   c.Severity = severity;
+  return c;
+}
+
+TParseCase Mapping(TParseCase c, TContrastThresholds thresholds = {}) {
+  c.ContrastLoss = true;
+  c.Thresholds = thresholds;
   return c;
 }
 
@@ -184,7 +192,8 @@ const std::vector<TParseCase> kCases = {
     Fails("severity with text", {"--simulate", "protanomaly", "--severity", "0.5x", "a", "b"},
           "the severity must be a number from 0 to 1, not \"0.5x\""),
     Fails("--severity for a dichromacy", {"--simulate", "protanopia", "--severity", "1", "a", "b"},
-          "--severity goes with --simulate protanomaly, deuteranomaly or tritanomaly"),
+          "--severity goes with --simulate or --daltonize protanomaly, deuteranomaly or "
+          "tritanomaly"),
     Fails("-c with --simulate", {"-c", "1", "--simulate", "tritanopia", "a", "b"},
           "-c, --simulate and --sheet exclude each other"),
     Fails("--sheet with -c", {"--sheet", "-c2", "a", "b"}, "-c, --simulate and --sheet exclude each other"),
@@ -192,6 +201,40 @@ const std::vector<TParseCase> kCases = {
           "the format must be bmp or png, not \"gif\""),
     Fails("--format in the single form", {"--format", "png", "a", "b"},
           "--format goes with -o; a single OUTPUT's name chooses its format"),
+
+    // Daltonization and the contrast-loss map.
+    Does({"--daltonize", {"--daltonize", "tritanopia", "a", "b"}, false, 0, {{"a", "b"}}},
+         TCliOperation::coDaltonize, TVisionType::vtTritanopia),
+    Does({"--daltonize with a severity", {"--daltonize", "deuteranomaly", "--severity", "1", "a",
+          "b"}, false, 0, {{"a", "b"}}},
+         TCliOperation::coDaltonize, TVisionType::vtDeuteranomaly, 1),
+    Mapping({"--contrast-loss with the default condition", {"--contrast-loss", "a", "b"}, false, 0,
+             {{"a", "b"}}}),
+    Mapping(Does({"--contrast-loss --simulate, --threshold", {"--threshold", "20,2.5",
+                  "--contrast-loss", "--simulate", "tritanopia", "a", "b"}, false, 0, {{"a", "b"}}},
+                 TCliOperation::coSimulate, TVisionType::vtTritanopia),
+            {20, 2.5}),
+    Mapping(Does({"--sheet --contrast-loss, batch", {"--sheet", "--contrast-loss", "-o", "out", "x"},
+                  false, 0, {{"x", In("out", "x.bmp")}}},
+                 TCliOperation::coSheet)),
+    Fails("--daltonize achromatopsia", {"--daltonize", "achromatopsia", "a", "b"},
+          "achromatopsia cannot be daltonized: it leaves lightness alone, no colour to move a lost "
+          "difference into"),
+    Fails("--daltonize with --simulate", {"--daltonize", "protanopia", "--simulate", "protanopia",
+          "a", "b"}, "--daltonize excludes -c, --simulate and --sheet"),
+    Fails("--threshold without --contrast-loss", {"--threshold", "10,5", "a", "b"},
+          "--threshold goes with --contrast-loss"),
+    Fails("--threshold with L above V", {"--contrast-loss", "--threshold", "5,10", "a", "b"},
+          "the threshold must be V,L: two ΔE00 values, V above 0 (at most 1000) and L from 0 "
+          "to V, not \"5,10\""),
+    Fails("--threshold with one value", {"--contrast-loss", "--threshold", "10", "a", "b"},
+          "the threshold must be V,L: two ΔE00 values, V above 0 (at most 1000) and L from 0 "
+          "to V, not \"10\""),
+    Fails("--threshold not a number", {"--contrast-loss", "--threshold", "10,nan", "a", "b"},
+          "the threshold must be V,L: two ΔE00 values, V above 0 (at most 1000) and L from 0 "
+          "to V, not \"10,nan\""),
+    Fails("--list-plugins with --contrast-loss", {"--list-plugins", "--contrast-loss"},
+          "--list-plugins goes with --plugin-dir only"),
 };
 
 class CliArguments : public ::testing::TestWithParam<TParseCase> {};
@@ -207,7 +250,10 @@ TEST_P(CliArguments, ParseAsDocumented) {
     EXPECT_EQ(options.Jobs, c.Jobs);
     EXPECT_EQ(options.PluginDirs, c.PluginDirs);
     EXPECT_EQ(static_cast<int>(options.Operation), static_cast<int>(c.Operation));
-    if (c.Operation == TCliOperation::coSimulate) {
+    EXPECT_EQ(options.ContrastLoss, c.ContrastLoss);
+    EXPECT_EQ(options.Thresholds.Visible, c.Thresholds.Visible);
+    EXPECT_EQ(options.Thresholds.Lost, c.Thresholds.Lost);
+    if (c.Operation == TCliOperation::coSimulate || c.Operation == TCliOperation::coDaltonize) {
       EXPECT_EQ(static_cast<int>(options.VisionType), static_cast<int>(c.Type));
       EXPECT_EQ(options.Severity, c.Severity);
     }

@@ -138,8 +138,15 @@ TEST_F(CliRun, PngHoldsThePixelsOfTheBmpForEveryInputLayoutAndOperation) {
   struct TInput {
     int Bits, Width, Height;  // a negative height: rows top-down
   };
+  // A contrast-loss map takes the row road to a BMP and the whole-picture road to a PNG: the same
+  // pixels and the same line of figures either way.
   const std::vector<std::vector<std::string>> operations = {
-      {"-c", "4"}, {"--simulate", "deuteranomaly", "--severity", "0.35"}, {"--sheet"}};
+      {"-c", "4"},
+      {"--simulate", "deuteranomaly", "--severity", "0.35"},
+      {"--sheet"},
+      {"--daltonize", "tritanomaly", "--severity", "0.35"},
+      {"--contrast-loss", "--threshold", "4,3", "--simulate", "protanopia"},
+      {"--sheet", "--contrast-loss"}};
   std::vector<std::string> stems;
   for (const TInput input :
        {TInput{24, 7, 3}, {24, 5, -3}, {32, 2, 3}, {16, 3, 2}, {8, 5, 3}, {4, 3, 3}, {1, 9, 2}}) {
@@ -150,11 +157,22 @@ TEST_F(CliRun, PngHoldsThePixelsOfTheBmpForEveryInputLayoutAndOperation) {
     for (std::size_t o = 0; o < operations.size(); ++o) {
       const std::string stem = Path("out" + std::to_string(stems.size()));
       stems.push_back(stem);
+      std::vector<std::string> printed;
       for (const char* extension : {".bmp", ".PNG"}) {
         std::vector<std::string> arguments = operations[o];
         arguments.insert(arguments.end(), {in, stem + extension});
         const TRun run = RunCliWith(arguments);
         ASSERT_EQ(run.Status, 0) << run.Errors;
+        printed.push_back(run.Output);
+      }
+      EXPECT_EQ(printed[0], printed[1]) << input.Bits << " bits, operation " << o;
+      const bool map = operations[o][0] == "--contrast-loss";
+      const bool maps = operations[o].back() == "--contrast-loss";
+      EXPECT_EQ(std::count(printed[0].begin(), printed[0].end(), '\n'), map ? 1 : maps ? 10 : 0);
+      if (map) {
+        EXPECT_TRUE(printed[0].starts_with(in + ": protanopia: ") &&
+                    printed[0].find("% of visible boundaries lost (") != std::string::npos)
+            << printed[0];
       }
       if (o == 1) {
         auto source = std::make_unique<TBitmap>();

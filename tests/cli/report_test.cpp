@@ -43,4 +43,19 @@ TEST(CliReport, EveryFailureHasAMessage) {
   EXPECT_EQ(FailureMessage(std::length_error("too long")), "too long");
 }
 
+TEST(CliReport, AContrastLossLineGivesTheShareToATenthAndTheCounts) {
+  struct TCase {
+    std::uint64_t Lost, Visible;
+    const char* Share;
+  };
+  const TCase cases[] = {{0, 0, "0.0"},      {1, 3, "33.3"},        {2, 3, "66.7"},
+                         {1, 2000, "0.1"},   {1999, 2000, "100.0"}, {12345, 52700, "23.4"},
+                         {7, 7, "100.0"}};
+  for (const TCase& c : cases) {
+    EXPECT_EQ(ContrastLossLine("photo.png", "deuteranopia", c.Lost, c.Visible),
+              "photo.png: deuteranopia: " + std::string(c.Share) + "% of visible boundaries lost (" +
+                  std::to_string(c.Lost) + " of " + std::to_string(c.Visible) + ")");
+  }
+}
+
 }  // namespace

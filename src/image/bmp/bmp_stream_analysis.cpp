@@ -1,6 +1,8 @@
 #include "image/bmp/bmp_stream_analysis.h"
 
 #include <algorithm>
+#include <cstring>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -117,5 +119,42 @@ void AnalyseBmpRows(TStream& input, const TBmpPrologue& prologue, TStream& outpu
       operation(row, width);
     }
   }
+  writer.Flush();
+}
+
+void FilterBmpRows(TStream& input, const TBmpPrologue& prologue, TStream& output,
+                   TRowFilter& filter) {
+  const TBmpImage stored = AnalysedBmpImage(prologue);
+  WriteBmpHeaders(output, stored);
+  const TBitmapInfoHeader& source = prologue.Header;
+  const int width = source.biWidth;
+  const std::int64_t rowLength = DIBRowLength(width, kTrueColourBits);
+  const bool trueColour = source.biBitCount == kTrueColourBits;
+  // As above: a 24-bit source keeps its order of rows; any other becomes bottom-up.
+  const bool backToFront = !trueColour && source.biHeight < 0;
+  TBmpRowReader reader(input, prologue, backToFront);
+  std::optional<TRowConversion> conversion;
+  std::vector<std::uint8_t> converted;
+  if (!trueColour) {
+    conversion.emplace(RowLayoutOf(source, prologue.Masks.data(), KeptColours(prologue)),
+                       RowLayoutOf(stored.Header, nullptr, {}), width);
+    converted.resize(static_cast<std::size_t>(rowLength));
+  }
+  TBlockWriter writer(output, rowLength);
+  const TRowFilter::TSink sink = [&](const std::uint8_t* row) {
+    std::memcpy(writer.NextRow(), row, std::size_t{3} * static_cast<std::size_t>(width));
+  };
+  for (TBmpRowBlock block = reader.NextBlock(); block.Count != 0; block = reader.NextBlock()) {
+    for (int i = 0; i < block.Count; ++i) {
+      const int index = backToFront ? block.Count - 1 - i : i;
+      const std::uint8_t* row = block.Rows + index * reader.RowLength();
+      if (conversion) {
+        conversion->Convert(row, converted.data());
+        row = converted.data();
+      }
+      filter.Put(row, sink);
+    }
+  }
+  filter.Finish(sink);
   writer.Flush();
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "image/bmp/bmp_format.h"
+#include "image/colour/row_filter.h"
 #include "image/colour/row_operation.h"
 
 class TStream;
@@ -29,3 +30,10 @@ TBmpImage AnalysedBmpImage(const TBmpPrologue& prologue);
 // written stays written, so the caller writes through a save that it commits only on success.
 void AnalyseBmpRows(TStream& input, const TBmpPrologue& prologue, TStream& output,
                     const TRowOperation& operation);
+
+// The same road for a pass that looks at the rows around each row (a TRowFilter of the
+// picture's width): rows of `input` go into `filter` in the order of the file (bottom-up
+// sources from the bottom), converted to 24 bits, and the filter's rows are written as they
+// come, a block at a time. Memory is the filter's few rows and one block.
+void FilterBmpRows(TStream& input, const TBmpPrologue& prologue, TStream& output,
+                   TRowFilter& filter);

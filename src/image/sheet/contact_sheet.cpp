@@ -6,6 +6,7 @@
 
 #include "image/bitmap.h"
 #include "image/blank_picture.h"
+#include "image/colour/contrast_loss.h"
 #include "image/colour/linear_downscale.h"
 #include "image/colour/row_operation.h"
 #include "image/colour/vision_model.h"
@@ -19,9 +20,9 @@ constexpr TPixelColour kLabelColour = {64, 64, 64};
 constexpr int kSheetRows =
     (static_cast<int>(kSheetLabels.size()) + kSheetColumns - 1) / kSheetColumns;
 
-// The operation of each tile, in the order of kSheetLabels: none for the first, the picture as
-// it is.
-std::array<TRowOperation, kSheetLabels.size()> TileOperations() {
+}  // namespace
+
+std::array<TRowOperation, kSheetLabels.size()> SheetTileOperations() {
   return {nullptr,
           AnalysisConditionOperation(0),
           AnalysisConditionOperation(1),
@@ -34,6 +35,8 @@ std::array<TRowOperation, kSheetLabels.size()> TileOperations() {
           VisionModelOperation(TVisionType::vtTritanopia),
           VisionModelOperation(TVisionType::vtAchromatopsia)};
 }
+
+namespace {
 
 // The largest size of the picture's aspect within the tile box, never larger than the picture.
 // Sizes round to the nearest pixel and never drop below one.
@@ -97,7 +100,11 @@ TSheetLayout SheetLayout(int width, int height) {
   return layout;
 }
 
-std::unique_ptr<TBitmap> MakeContactSheet(TBitmap& picture) {
+namespace {
+
+// The sheet of `picture`; with `thresholds`, every tile but the first is the contrast-loss map of
+// its operation on the scaled picture instead of the operation's result.
+std::unique_ptr<TBitmap> Sheet(TBitmap& picture, const TContrastThresholds* thresholds) {
   const TSheetLayout layout = SheetLayout(picture.Width(), picture.Height());
   std::unique_ptr<TBitmap> sheet = WhitePicture(layout.Width, layout.Height);
   std::unique_ptr<TBitmap> tile;
@@ -107,11 +114,20 @@ std::unique_ptr<TBitmap> MakeContactSheet(TBitmap& picture) {
     source.SetPixelLayout(TPixelLayout::pl24Bit);
     tile = ScaleDownLinear(source, layout.TileWidth, layout.TileHeight);
   }
-  const auto operations = TileOperations();
+  const auto operations = SheetTileOperations();
   const std::size_t rowBytes = std::size_t{3} * static_cast<std::size_t>(layout.TileWidth);
   for (int index = 0; index < static_cast<int>(kSheetLabels.size()); ++index) {
+    TBitmap map;
+    if (tile && thresholds != nullptr && operations[index]) {
+      map.Assign(tile.get());
+      ApplyContrastLossMap(map, operations[index], *thresholds);
+    }
     for (int y = 0; tile && y < layout.TileHeight; ++y) {
       std::uint8_t* target = sheet->RowData(layout.CellTop(index) + y) + 3 * layout.TileLeft(index);
+      if (map.Width() > 0) {
+        std::memcpy(target, map.RowData(y), rowBytes);
+        continue;
+      }
       std::memcpy(target, tile->RowData(y), rowBytes);
       if (operations[index]) operations[index](target, layout.TileWidth);
     }
@@ -119,4 +135,12 @@ std::unique_ptr<TBitmap> MakeContactSheet(TBitmap& picture) {
              kSheetLabelScale, kLabelColour);
   }
   return sheet;
+}
+
+}  // namespace
+
+std::unique_ptr<TBitmap> MakeContactSheet(TBitmap& picture) { return Sheet(picture, nullptr); }
+
+std::unique_ptr<TBitmap> MakeContrastLossSheet(TBitmap& picture, TContrastThresholds thresholds) {
+  return Sheet(picture, &thresholds);
 }

@@ -7,6 +7,9 @@
 #include <memory>
 #include <string_view>
 
+#include "image/colour/contrast_loss.h"
+#include "image/colour/row_operation.h"
+
 class TBitmap;
 
 // The tiles' labels, in the order of the tiles (left to right, then top to bottom).
@@ -49,3 +52,11 @@ TSheetLayout SheetLayout(int width, int height);
 // in linear light, and each operation is applied to a copy of that tile. White background,
 // labels in dark grey.
 std::unique_ptr<TBitmap> MakeContactSheet(TBitmap& picture);
+
+// The operation of each tile, in the order of kSheetLabels: none (empty) for the first, the
+// picture as it is.
+std::array<TRowOperation, kSheetLabels.size()> SheetTileOperations();
+
+// The same sheet of contrast-loss maps: the first tile the picture as it is, each other tile the
+// map of what its operation loses of the scaled picture (contrast_loss.h). The caller owns it.
+std::unique_ptr<TBitmap> MakeContrastLossSheet(TBitmap& picture, TContrastThresholds thresholds);
