@@ -62,7 +62,9 @@ void BM_Png(benchmark::State& state, const std::string& path) {
   std::int64_t bytes = 0;
   for (auto _ : state) {
     TMemoryStream stream;
-    WritePng(bitmap, stream, static_cast<int>(state.range(0)));
+    TPngCompression compression;
+    compression.Level = static_cast<int>(state.range(0));
+    WritePng(bitmap, stream, compression);
     bytes = stream.Size();
   }
   state.counters["png_bytes"] = static_cast<double>(bytes);
