@@ -36,7 +36,9 @@ class TPngColourReduction {
 
   // The slot of `colour` (0xRRGGBB): where it stands, or the empty slot where it would go.
   int SlotOf(std::uint32_t colour) const;
-  int IndexOf(std::uint32_t colour) const { return Index_[static_cast<std::size_t>(SlotOf(colour))]; }
+  int IndexOf(std::uint32_t colour) const {
+    return Index_[static_cast<std::size_t>(SlotOf(colour))];
+  }
 
   int Width_;
   int Count_ = 0;

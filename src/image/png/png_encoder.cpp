@@ -52,7 +52,8 @@ TPngEncoder::TPngEncoder(TStream& stream, const TPngLayout& layout,
   WriteChunk(Stream_, "IHDR", header);
   if (layout.ColourType == TPngColourType::pcPalette) {
     std::vector<std::uint8_t> palette;
-    for (const auto& entry : layout.Palette) palette.insert(palette.end(), entry.begin(), entry.end());
+    for (const auto& entry : layout.Palette)
+      palette.insert(palette.end(), entry.begin(), entry.end());
     WriteChunk(Stream_, "PLTE", palette);
   }
 }

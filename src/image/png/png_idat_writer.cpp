@@ -160,7 +160,8 @@ void TPngIdatWriter::Submit(bool last) {
 void TPngIdatWriter::WriteOldest() {
   TCompressedBlock block = Pending_.front().get();
   Pending_.pop_front();
-  Adler_ = static_cast<std::uint32_t>(adler32_combine(Adler_, block.Adler, static_cast<z_off_t>(block.Bytes)));
+  Adler_ = static_cast<std::uint32_t>(
+      adler32_combine(Adler_, block.Adler, static_cast<z_off_t>(block.Bytes)));
   std::uint32_t crc = block.ChunkCrc;
   if (block.Last) {
     // The last block: the stream's checksum closes it.

@@ -22,7 +22,8 @@ std::uint64_t Sub(const std::uint8_t* raw, const std::uint8_t*, std::uint8_t* ou
 }
 
 template <int S>
-std::uint64_t Up(const std::uint8_t* raw, const std::uint8_t* up, std::uint8_t* out, std::int64_t n) {
+std::uint64_t Up(const std::uint8_t* raw, const std::uint8_t* up, std::uint8_t* out,
+                 std::int64_t n) {
   std::uint64_t sum = 0;
   for (std::int64_t i = 0; i < n; ++i) {
     sum += Magnitude(out[i] = static_cast<std::uint8_t>(raw[i] - up[i]));
