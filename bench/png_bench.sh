@@ -7,7 +7,8 @@
 #    with its default settings. Every file is read back and compared with the reference.
 #  - time: the 12-megapixel PNG-to-PNG job (condition 0, red taken away): tintsight-cli -c 0,
 #    `vips recomb` and `gm convert -recolor` with the same matrix, and Pillow's convert with it.
-#    Wall time (GNU time) is the median of $RUNS runs (default 5), peak memory their largest.
+#    Wall time and CPU time (user and system, GNU time) are medians of $RUNS runs (default 5),
+#    peak memory their largest. On a busy machine CPU time says what wall time cannot.
 # Targets: our file at most GraphicsMagick's for each picture; our job's wall time at most
 # libvips's.
 #   bench/png_bench.sh [path/to/tintsight-cli]    (default: build/native/bin/tintsight-cli)
@@ -128,27 +129,31 @@ Image.open(sys.argv[1]).convert('RGB', (0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0)).sav
                      "$work/photo.png" "$work/t-pil.png") ;;
   esac
 }
-declare -A walls peaks
+declare -A walls cpus peaks
 programs=(tintsight-cli vips gm Pillow)
 for _ in $(seq "$runs"); do
   for name in "${programs[@]}"; do
     command_for "$name"
     sync
-    /usr/bin/time -f '%e %M' -o "$work/time" "${cmdline[@]}" >/dev/null
-    read -r wall kb < "$work/time"
+    /usr/bin/time -f '%e %M %U %S' -o "$work/time" "${cmdline[@]}" >/dev/null
+    read -r wall kb user system < "$work/time"
     walls[$name]="${walls[$name]:-} $wall"
+    cpus[$name]="${cpus[$name]:-} $(awk "BEGIN{print $user + $system}")"
     peaks[$name]="${peaks[$name]:-} $((kb / 1024))"
   done
 done
 median() { tr ' ' '\n' <<< "$1" | grep . | sort -g | awk '{v[NR]=$1} END{print v[int((NR+1)/2)]}'; }
 largest() { tr ' ' '\n' <<< "$1" | grep . | sort -g | tail -1; }
 ours_wall=$(median "${walls[tintsight-cli]}")
-printf '\n%-14s %8s %8s %12s %10s\n' "12 MP job" "wall s" "peak MB" "file bytes" "ours/this"
+printf '\n%-14s %8s %8s %8s %12s %10s %10s\n' "12 MP job" "wall s" "cpu s" "peak MB" \
+  "file bytes" "ours/this" "cpu ratio"
 for name in "${programs[@]}"; do
   wall=$(median "${walls[$name]}")
   case $name in tintsight-cli) out=ours ;; Pillow) out=pil ;; *) out=$name ;; esac
-  printf '%-14s %8s %8s %12s %10s\n' "$name" "$wall" "$(largest "${peaks[$name]}")" \
-    "$(stat -c %s "$work/t-$out.png")" "$(awk "BEGIN{printf \"%.2f\", $ours_wall / $wall}")"
+  cpu=$(median "${cpus[$name]}")
+  printf '%-14s %8s %8s %8s %12s %10s %10s\n' "$name" "$wall" "$cpu" "$(largest "${peaks[$name]}")" \
+    "$(stat -c %s "$work/t-$out.png")" "$(awk "BEGIN{printf \"%.2f\", $ours_wall / $wall}")" \
+    "$(awk "BEGIN{printf \"%.2f\", $(median "${cpus[tintsight-cli]}") / $cpu}")"
 done
 awk "BEGIN{exit !($ours_wall <= $(median "${walls[vips]}"))}" ||
   miss "12 MP job: wall time over libvips's"

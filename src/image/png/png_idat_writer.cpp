@@ -1,9 +1,13 @@
 #include "image/png/png_idat_writer.h"
 
+// zlib reads its input through pointers to const.
+#define ZLIB_CONST
 #include <zlib.h>
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <system_error>
 #include <thread>
 
 #include "rtl/exception.h"
@@ -62,7 +66,7 @@ class TDeflater {
 // Compresses `input` past its first `dictionaryBytes` (which prime the window) into an IDAT
 // chunk, opened with the zlib header for the first block and ended by a sync flush, or by the
 // final deflate block for the last.
-TPngIdatWriter::TCompressedBlock CompressBlock(std::vector<std::uint8_t> input,
+TPngIdatWriter::TCompressedBlock CompressBlock(const std::vector<std::uint8_t>& input,
                                                std::size_t dictionaryBytes, bool first, bool last,
                                                int level, int strategy) {
   TPngIdatWriter::TCompressedBlock block;
@@ -147,11 +151,23 @@ void TPngIdatWriter::Submit(bool last) {
     next.assign(Block_.end() - static_cast<std::ptrdiff_t>(keep), Block_.end());
   }
   while (static_cast<int>(Pending_.size()) >= Threads_) WriteOldest();
-  // One thread: compressed here, when its turn to be written comes.
-  const auto policy = Threads_ > 1 ? std::launch::async : std::launch::deferred;
-  Pending_.push_back(std::async(policy, CompressBlock, std::move(Block_), DictionaryBytes_,
-                                Blocks_ == 0, last, Compression_.Level,
-                                ZlibStrategy(Compression_.Strategy)));
+  const bool first = Blocks_ == 0;
+  const int level = Compression_.Level;
+  const int strategy = ZlibStrategy(Compression_.Strategy);
+  // Shared, so that the block is still here when no thread can be started for it.
+  auto compress = [block = std::make_shared<const std::vector<std::uint8_t>>(std::move(Block_)),
+                   dictionary = DictionaryBytes_, first, last, level, strategy] {
+    return CompressBlock(*block, dictionary, first, last, level, strategy);
+  };
+  // One thread, or none to be had: compressed here, when its turn to be written comes.
+  if (Threads_ > 1) {
+    try {
+      Pending_.push_back(std::async(std::launch::async, compress));
+    } catch (const std::system_error&) {
+      Threads_ = 1;
+    }
+  }
+  if (Threads_ == 1) Pending_.push_back(std::async(std::launch::deferred, compress));
   ++Blocks_;
   Block_ = std::move(next);
   DictionaryBytes_ = keep;
