@@ -119,11 +119,8 @@ TPngIdatWriter::TPngIdatWriter(TStream& stream, const TPngCompression& compressi
   Block_.reserve(static_cast<std::size_t>(Compression_.BlockBytes));
 }
 
-TPngIdatWriter::~TPngIdatWriter() {
-  for (auto& pending : Pending_) {
-    if (pending.valid()) pending.wait();
-  }
-}
+// A future of std::async waits for its thread when it goes; a deferred one never runs.
+TPngIdatWriter::~TPngIdatWriter() = default;
 
 void TPngIdatWriter::Write(const std::uint8_t* data, std::int64_t count) {
   const auto blockBytes = static_cast<std::size_t>(Compression_.BlockBytes);

@@ -18,7 +18,8 @@ class TPngIdatWriter {
   // Writes to `stream` (not owned; it must outlive the writer), compressed as `compression`
   // says.
   TPngIdatWriter(TStream& stream, const TPngCompression& compression);
-  // Waits for blocks still being compressed; what they made is dropped.
+  // Waits for blocks still being compressed; what they made is dropped, and blocks not yet
+  // begun are not compressed.
   ~TPngIdatWriter();
 
   TPngIdatWriter(const TPngIdatWriter&) = delete;
