@@ -1,12 +1,17 @@
-// PNG size against time for every zlib level on the three sample pictures, as tintsight-cli
-// writes them (24-bit colour). Each run reports the file's bytes beside the time, so that the
-// level of kPngLevel can be chosen by measurement: run from the source tree's root, or pass
-// --samples=DIR.
+// PNG size against time for every zlib level and strategy, as tintsight-cli writes the
+// pictures (the smallest exact colour type, adaptive filters, blocks on every processor). Each
+// run reports the file's bytes beside the time, so that the defaults of TPngCompression can be
+// chosen by measurement. Pictures: the samples (run from the source tree's root, or pass
+// --samples=DIR), or PNG files named on the command line (bench/png_bench.sh leaves its
+// photo, sheet and screenshot in its folder with KEEP=1). --threads=N compresses on N threads
+// (default 1).
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
@@ -27,9 +32,11 @@
 namespace {
 
 constexpr const char* kSamples[] = {"colour-wheel", "conditions-chart", "photo-gradient"};
+constexpr const char* kStrategies[] = {"default", "filtered", "rle"};
+int gThreads = 1;
 
-// The sample as the CLI holds it before writing: a 24-bit picture.
-bool LoadSample(const std::string& path, TBitmap& bitmap) {
+// The picture as the CLI holds it before writing: a 24-bit picture.
+bool LoadPicture(const std::string& path, TBitmap& bitmap) {
   int width = 0, height = 0, channels = 0;
   stbi_uc* rgb = stbi_load(path.c_str(), &width, &height, &channels, 3);
   if (rgb == nullptr) return false;
@@ -53,16 +60,23 @@ bool LoadSample(const std::string& path, TBitmap& bitmap) {
   return true;
 }
 
+// range(0): the level; range(1): the strategy.
 void BM_Png(benchmark::State& state, const std::string& path) {
   TBitmap bitmap;
-  if (!LoadSample(path, bitmap)) {
+  if (!LoadPicture(path, bitmap)) {
     state.SkipWithError(("cannot read " + path).c_str());
     return;
   }
+  TPngCompression compression;
+  compression.Level = static_cast<int>(state.range(0));
+  compression.Strategy = static_cast<TPngStrategy>(state.range(1));
+  // One thread by default, so that the CPU time is the whole work; --threads=N for wall time.
+  compression.Threads = gThreads;
+  state.SetLabel(kStrategies[state.range(1)]);
   std::int64_t bytes = 0;
   for (auto _ : state) {
     TMemoryStream stream;
-    WritePng(bitmap, stream, static_cast<int>(state.range(0)));
+    WritePng(bitmap, stream, compression);
     bytes = stream.Size();
   }
   state.counters["png_bytes"] = static_cast<double>(bytes);
@@ -73,16 +87,26 @@ void BM_Png(benchmark::State& state, const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
   std::string folder = "samples";
+  std::vector<std::string> pictures;
   for (int i = 1; i < argc; ++i) {
-    if (std::strncmp(argv[i], "--samples=", 10) == 0) folder = argv[i] + 10;
+    if (std::strncmp(argv[i], "--samples=", 10) == 0) {
+      folder = argv[i] + 10;
+    } else if (std::strncmp(argv[i], "--threads=", 10) == 0) {
+      gThreads = std::atoi(argv[i] + 10);
+    } else {
+      pictures.push_back(argv[i]);
+    }
   }
-  for (const char* sample : kSamples) {
-    benchmark::RegisterBenchmark(sample, BM_Png, folder + "/" + sample + ".png")
-        ->DenseRange(1, 9)
+  if (pictures.empty()) {
+    for (const char* sample : kSamples) pictures.push_back(folder + "/" + sample + ".png");
+  }
+  for (const std::string& picture : pictures) {
+    benchmark::RegisterBenchmark(picture.c_str(), BM_Png, picture)
+        ->ArgsProduct({benchmark::CreateDenseRange(1, 9, 1), {0, 1, 2}})
         ->Unit(benchmark::kMillisecond);
   }
-  benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   return 0;

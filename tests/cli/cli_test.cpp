@@ -259,18 +259,25 @@ TEST_F(CliRun, TheSingleFormMayReplaceItsOwnInput) {
 
 #ifndef _WIN32
 TEST_F(CliRun, AWriteFailingMidwayKeepsTheOldOutputAndLeavesNoTemporaryFile) {
-  for (const int bits : {24, 8}) {  // streamed as it stands, and converted
+  struct TCase {
+    int Bits;
+    const char* Extension;
+  };
+  // Streamed as it stands, converted, and compressed on several threads (cut at half its size).
+  for (const auto [bits, extension] : {TCase{24, ".bmp"}, {8, ".bmp"}, {24, ".png"}}) {
     TBitmap picture;
     MakePicture(picture, 1000, 800, bits);  // several blocks of rows
     const std::string in = Path("big.bmp");
     picture.StoreToFile(in);
-    const std::string out = Path("kept.bmp");
+    const std::string out = Path(std::string("kept") + extension);
+    ASSERT_EQ(RunCliWith({in, out}).Status, 0);
+    const auto limit = std::min<std::uintmax_t>(std::filesystem::file_size(out) / 2, 1 << 20);
     std::ofstream(std::filesystem::path(out), std::ios::binary).write("333", 3);
     rlimit saved{};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
     const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
     rlimit small = saved;
-    small.rlim_cur = 1 << 20;
+    small.rlim_cur = limit;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     const TRun run = RunCliWith({in, out});
     ::setrlimit(RLIMIT_FSIZE, &saved);
@@ -281,6 +288,7 @@ TEST_F(CliRun, AWriteFailingMidwayKeepsTheOldOutputAndLeavesNoTemporaryFile) {
         << bits;
     EXPECT_EQ(ReadFile(out), TBytes(3, '3')) << bits;
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir_), {}), 2) << bits;
+    std::filesystem::remove(out);
   }
 }
 #endif
