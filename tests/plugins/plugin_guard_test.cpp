@@ -36,12 +36,7 @@ struct TFaultKind {
 };
 #ifdef _WIN32
 constexpr TFaultKind kKinds[] = {{"null", "0xC0000005"}, {"divide", "0xC0000094"},
-                                 {"illegal", "0xC000001D"},
-#ifndef _WIN64
-                                 // 64-bit Wine ends the process when an overflow leaves less
-                                 // stack than its own exception dispatch needs.
-                                 {"recursion", "0xC00000FD"},
-#endif
+                                 {"illegal", "0xC000001D"}, {"recursion", "0xC00000FD"},
                                  {"handover", "0xC0000005"}};
 #else
 constexpr TFaultKind kKinds[] = {{"null", "SIGSEGV"}, {"divide", "SIGFPE"}, {"illegal", "SIGILL"},
