@@ -54,6 +54,10 @@ struct TPictureInfo {
 #pragma pack(pop)
 #if defined(_WIN32) && !defined(_WIN64)
 static_assert(sizeof(TPictureInfo) == 26, "the plug-in interface fixes 26 bytes");
+// Outside plug-ins write the fields at these offsets, whatever the size says.
+static_assert(offsetof(TPictureInfo, x_density) == 16 && offsetof(TPictureInfo, colorDepth) == 20 &&
+                  offsetof(TPictureInfo, hInfo) == 22,
+              "the plug-in interface fixes the fields' offsets");
 #endif
 
 // Result codes of the picture entry points.

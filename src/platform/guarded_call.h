@@ -28,10 +28,11 @@ using TGuardedBody = void (*)(void* context);
 // Runs body(context). True when it returned; false when a processor fault ended it, `fault`
 // then naming the fault. The frames between the guard and the fault are abandoned without
 // destructors (the called code's own structured-exception frames are unwound on Windows), so
-// `body` should hold nothing that needs one. After a stack overflow the stack's guard page is
-// restored before this returns, so that the next overflow is caught as well. Faults that are no
-// processor fault of the called code (a breakpoint, an exception raised on purpose) pass the
-// guard untouched.
+// `body` should hold nothing that needs one. Windows: a stack overflow is raised while room for
+// handling it is left, and after one the stack's guard page is back before this returns, so that
+// the next overflow is caught as well; also when the overflow never reached the guard (the system's
+// loader, or the called code itself, handled it). Faults that are no processor fault of the called
+// code (a breakpoint, an exception raised on purpose) pass the guard untouched.
 bool CallGuarded(TGuardedBody body, void* context, TFault& fault);
 
 }  // namespace platform

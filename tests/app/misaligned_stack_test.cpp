@@ -95,14 +95,16 @@ TEST_F(MainWindowTest, TheWindowProcedureRunsTheAnalysisOnAFourByteAlignedStack)
   const HWND parent = ::GetParent(Form->CalcButton->Handle());
   const auto procedure = reinterpret_cast<const void*>(::GetWindowLongPtrW(parent, GWLP_WNDPROC));
   for (const int offset : kOffsets) {
-    // A condition of its own per offset, so that each result is new.
-    const int condition = 1 + offset / 4;
-    SelectCondition(condition);
-    const std::uint32_t args[] = {Word(parent), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED),
-                                  Word(Form->CalcButton->Handle())};
-    ts_call_misaligned(procedure, args, 4, offset);
-    EXPECT_EQ(PixelsOf(*Form->ResultBitmap), Analysed(picture.Pixels, condition))
-        << "offset " << offset;
+    // Every condition: their row code differs, and only some of it keeps values on the stack.
+    // Each click's condition differs from the one before, so that each result is new.
+    for (int condition = 0; condition < 6; ++condition) {
+      SelectCondition(condition);
+      const std::uint32_t args[] = {Word(parent), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED),
+                                    Word(Form->CalcButton->Handle())};
+      ts_call_misaligned(procedure, args, 4, offset);
+      EXPECT_EQ(PixelsOf(*Form->ResultBitmap), Analysed(picture.Pixels, condition))
+          << "offset " << offset << " condition " << condition;
+    }
   }
 }
 

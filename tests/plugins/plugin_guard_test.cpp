@@ -36,12 +36,7 @@ struct TFaultKind {
 };
 #ifdef _WIN32
 constexpr TFaultKind kKinds[] = {{"null", "0xC0000005"}, {"divide", "0xC0000094"},
-                                 {"illegal", "0xC000001D"},
-#ifndef _WIN64
-                                 // 64-bit Wine ends the process when an overflow leaves less
-                                 // stack than its own exception dispatch needs.
-                                 {"recursion", "0xC00000FD"},
-#endif
+                                 {"illegal", "0xC000001D"}, {"recursion", "0xC00000FD"},
                                  {"handover", "0xC0000005"}};
 #else
 constexpr TFaultKind kKinds[] = {{"null", "SIGSEGV"}, {"divide", "SIGFPE"}, {"illegal", "SIGILL"},
@@ -122,6 +117,10 @@ TEST(PluginGuard, AModuleThatFaultsWhileOpeningIsPassedOver) {
   const auto copy = [&] {
     return Text(CopyPlugin("tp_in_faulty", dir.Path(), std::to_string(copies++) + ".spi"));
   };
+  // A fault in the module's start-up code, a stack overflow included, does not load it, whoever
+  // meets the fault first (on Windows the system's loader does). Each overflow row overflows
+  // twice, and GetPluginInfo's overflow follows the start-up's on the same thread: each is
+  // caught only if the one before left the stack guarded.
   for (const TFaultKind& kind : kKinds) {
     for (const std::string where : {"load", "GetPluginInfo"}) {
       const std::string what = where + ":" + kind.How;
@@ -134,6 +133,7 @@ TEST(PluginGuard, AModuleThatFaultsWhileOpeningIsPassedOver) {
         EXPECT_EQ(where, "load") << what;
         EXPECT_EQ(e.Message(), path + ":Susie Pluginがロードできませんでした") << what;
       } catch (const ESPIFault& e) {
+        EXPECT_EQ(where, "GetPluginInfo") << what;
         EXPECT_EQ(e.Message(), FaultMessage(path, where, kind.Code)) << what;
       }
       EXPECT_EQ(CreateSPI(copy()), nullptr) << what;

@@ -25,32 +25,47 @@ bool IsProcessorFault(DWORD code) {
   }
 }
 
-// Puts the guard page back below the current stack page after an overflow used it up, so that
-// the next overflow raises again instead of running past the stack's end.
-void RestoreStackGuardPage() {
+// Room kept at the end of each thread's stack for handling its overflow: the system's dispatch,
+// the handler that takes the fault (ours, or the loader's for a module's start-up code) and the
+// unwinding all run there.
+constexpr ULONG kOverflowRoom = 64 * 1024;
+
+// Keeps a guard page on this thread's stack above the room kept for handling an overflow, so that
+// an overflow is raised while that room is still free. Needed the first time on each thread (Wine
+// guards only the stack's last page and raises the overflow with less than a page left, which the
+// loader's handler outgrows), and again whenever an overflow has used the guard up, whoever
+// handled it: our guard, the loader around a module's start-up code, or the called code itself.
+// Without a guard page the next overflow runs off the stack's end, which ends the process.
+void KeepStackGuard() {
+  thread_local bool guaranteed = false;
+  if (!guaranteed) {
+    ULONG size = kOverflowRoom;
+    ::SetThreadStackGuarantee(&size);
+    guaranteed = true;
+  }
   SYSTEM_INFO system{};
   ::GetSystemInfo(&system);
   const std::uintptr_t pageSize = system.dwPageSize;
-  MEMORY_BASIC_INFORMATION stack{};
   const volatile char here = 0;
-  if (::VirtualQuery(const_cast<const char*>(&here), &stack, sizeof stack) == 0) return;
   const std::uintptr_t current = reinterpret_cast<std::uintptr_t>(&here) & ~(pageSize - 1);
-  const std::uintptr_t guard = current - pageSize;
-  // The lowest pages of the stack are the system's reserve for raising the overflow itself.
-  if (guard < reinterpret_cast<std::uintptr_t>(stack.AllocationBase) + 3 * pageSize) return;
+  MEMORY_BASIC_INFORMATION region{};
+  if (::VirtualQuery(const_cast<const char*>(&here), &region, sizeof region) == 0) return;
+  // Below this: the stack's last page, which the system keeps, and the room.
+  const std::uintptr_t lowest =
+      reinterpret_cast<std::uintptr_t>(region.AllocationBase) + pageSize + kOverflowRoom;
+  // The stack grows down: committed pages lie above its guard page, reserved ones below it.
+  std::uintptr_t lowestCommitted = 0;
+  for (std::uintptr_t at = lowest; at < current;
+       at = reinterpret_cast<std::uintptr_t>(region.BaseAddress) + region.RegionSize) {
+    if (::VirtualQuery(reinterpret_cast<const void*>(at), &region, sizeof region) == 0) return;
+    if (region.State != MEM_COMMIT) continue;
+    if ((region.Protect & PAGE_GUARD) != 0) return;
+    if (lowestCommitted == 0) lowestCommitted = at;
+  }
+  if (lowestCommitted == 0) return;
   DWORD previous = 0;
-  ::VirtualProtect(reinterpret_cast<void*>(guard), pageSize, PAGE_READWRITE | PAGE_GUARD,
+  ::VirtualProtect(reinterpret_cast<void*>(lowestCommitted), pageSize, PAGE_READWRITE | PAGE_GUARD,
                    &previous);
-}
-
-// Keeps room at the end of this thread's stack for handling its overflow (the guard's handler
-// and the unwinding run there), once per thread.
-void ReserveOverflowRoom() {
-  thread_local bool reserved = false;
-  if (reserved) return;
-  ULONG size = 64 * 1024;
-  ::SetThreadStackGuarantee(&size);
-  reserved = true;
 }
 
 }  // namespace
@@ -166,11 +181,12 @@ extern "C" EXCEPTION_DISPOSITION ts_guard_handler(EXCEPTION_RECORD* record, void
 namespace platform {
 
 bool CallGuarded(TGuardedBody body, void* context, TFault& fault) {
-  ReserveOverflowRoom();
+  KeepStackGuard();
   TGuardFrame frame{};
-  if (ts_guard_enter(&frame, body, context) == 0) return true;
+  const bool returned = ts_guard_enter(&frame, body, context) == 0;
+  KeepStackGuard();
+  if (returned) return true;
   fault.Code = frame.Code;
-  if (frame.Code == EXCEPTION_STACK_OVERFLOW) RestoreStackGuardPage();
   return false;
 }
 
@@ -210,10 +226,11 @@ namespace {
 namespace platform {
 
 bool CallGuarded(TGuardedBody body, void* context, TFault& fault) {
-  ReserveOverflowRoom();
-  if (RunScoped(body, context)) return true;
+  KeepStackGuard();
+  const bool returned = RunScoped(body, context);
+  KeepStackGuard();
+  if (returned) return true;
   fault.Code = guardFaultCode;
-  if (fault.Code == EXCEPTION_STACK_OVERFLOW) RestoreStackGuardPage();
   return false;
 }
 
