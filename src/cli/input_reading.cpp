@@ -7,6 +7,7 @@
 
 #include "image/bmp/bmp_format.h"
 #include "image/raster/raster_bitmap.h"
+#include "platform/error.h"
 #include "platform/file.h"
 #include "platform/file_mapping.h"
 #include "rtl/exception.h"
@@ -72,7 +73,12 @@ std::unique_ptr<TCustomMemoryStream> ReadInput(const std::string& name) {
           ? platform::File::Standard(platform::TStandardStream::ssInput)
           : platform::File::Open(name, platform::TFileAccess::faRead, platform::TFileShare::fsRead,
                                  platform::TFileDisposition::fdOpenExisting);
-  if (!file.IsOpen()) throw EFOpenError(rtl_messages::SFOpenError, {name});
+  if (!file.IsOpen()) {
+    // A missing file and one the user may not read are told apart by the system's reason.
+    const std::string reason = platform::SystemErrorMessage(platform::LastErrorCode());
+    throw EFOpenError(Format(rtl_messages::SFOpenError, {name}) +
+                      (reason.empty() ? "" : ": " + reason));
+  }
   auto memory = std::make_unique<TMemoryStream>();
   if (file.Kind() == platform::TFileKind::fkRegular) {
     const std::int64_t size = file.Size();

@@ -19,8 +19,8 @@ inline constexpr char kStandardStreamName[] = "-";
 
 // All bytes of `name`, or of standard input for "-", in a new memory stream positioned at 0: a
 // regular file mapped read-only (no copy; the stream owns the mapping), anything else read.
-// Fails with EFOpenError "ファイル %s は開けません" when the file does not open (a folder does
-// not), and with EInvalidGraphic "認識できない画像形式です" followed by the reason when the
-// input is empty or holds more than kLargestInput bytes; a regular file is measured before a
-// byte is read, a pipe or a device is read up to one byte past the limit.
+// Fails with EFOpenError "ファイル %s は開けません: " and the system's reason when the file does
+// not open (a folder does not), and with EInvalidGraphic "認識できない画像形式です" followed by
+// the reason when the input is empty or holds more than kLargestInput bytes; a regular file is
+// measured before a byte is read, a pipe or a device is read up to one byte past the limit.
 std::unique_ptr<TCustomMemoryStream> ReadInput(const std::string& name);
