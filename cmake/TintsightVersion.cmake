@@ -57,8 +57,8 @@ function(ts_add_version_info target description)
   file(GENERATE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc
        INPUT ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc.in)
   target_sources(${target} PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc)
-  set_property(SOURCE ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc APPEND PROPERTY
-               OBJECT_DEPENDS ${TS_VERSION_HEADER} ${manifest})
+  set_property(SOURCE ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc TARGET_DIRECTORY ${target}
+               APPEND PROPERTY OBJECT_DEPENDS ${TS_VERSION_HEADER} ${manifest})
   target_include_directories(${target} PRIVATE ${TS_GENERATED_DIR})
   add_dependencies(${target} ts_version_header)
 endfunction()

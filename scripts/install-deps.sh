@@ -9,6 +9,7 @@ packages=(
   g++-mingw-w64-i686 mingw-w64-i686-dev g++-mingw-w64-x86-64 mingw-w64-x86-64-dev wine64
   wine wine32:i386 xvfb xauth xdotool xclip imagemagick fonts-ipafont-gothic fonts-wine
   time
+  dpkg-dev lintian unzip
 )
 
 sudo_cmd=()
