@@ -13,8 +13,10 @@ source_dir=$1 build_dir=$2 version=$3
 
 # Outside the build tree, so that the Wine helpers find no build tree above it.
 work=$(mktemp -d /tmp/tintsight-archive.XXXXXX)
+# TS_KEEP_ARCHIVE_TEST=1 keeps the folder for a look at a failure.
 cleanup() {
   [ -d "$work/wineprefix" ] && WINEPREFIX=$work/wineprefix wineserver -k >/dev/null 2>&1
+  [ -n "${TS_KEEP_ARCHIVE_TEST:-}" ] && echo "kept $work" && return
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -26,10 +28,8 @@ name=tintsight-$version-win32
 zip=$work/package/$name.zip
 [ -f "$zip" ] || fail "no $zip; made: $(ls "$work/package")"
 
-expected="$name/
-$name/LICENSE.txt
+expected="$name/LICENSE.txt
 $name/README.txt
-$name/SusiePlugin/
 $name/SusiePlugin/tsimage.spi
 $name/THIRD-PARTY.txt
 $name/tintsight-cli.exe
@@ -47,7 +47,7 @@ mkdir -p "$folder" && unzip -q "$zip" -d "$folder" || fail "unzip"
 app=$folder/$name
 head -c 3 "$app/README.txt" | cmp -s - <(printf '\xef\xbb\xbf') || fail "README.txt has no BOM"
 for text in README.txt LICENSE.txt THIRD-PARTY.txt; do
-  ! grep -q $'[^\r]$' "$app/$text" || fail "$text has a line that does not end in CR LF"
+  ! grep -qv $'\r$' "$app/$text" || fail "$text has a line that does not end in CR LF"
 done
 grep -q '第▯色' "$app/README.txt" && grep -q 'wine regedit wine-japanese-fonts.reg' "$app/README.txt" \
   || fail "README.txt does not say how to apply the font settings"
@@ -74,8 +74,10 @@ wine "$app/tintsight-cli.exe" --version | tr -d '\r' | grep -q "^tintsight-cli $
   || fail "--version"
 echo "the unpacked CLI converted a PNG in \"$folder\""
 
+# The programs run from the Japanese folder; the pictures that the file dialogs are given lie
+# in a folder whose name xdotool can type.
 bash "$source_dir/tests/app/gui_end_to_end.sh" "$source_dir" "$work" "$app/tintsight.exe" \
-  "$app/tintsight-cli.exe" "$folder/end to end"
+  "$app/tintsight-cli.exe" "$work/end to end"
 status=$?
-[ $status -eq 0 ] && echo "the unpacked window loaded, analysed and saved in \"$folder\""
+[ $status -eq 0 ] && echo "the window run from \"$app\" loaded, analysed and saved"
 exit $status
