@@ -8,6 +8,9 @@
 #
 # Keeps its folders (for a look at a difference) under $TS_REPRO_DIR, or a new /tmp folder.
 set -euo pipefail
+# Each build compiles for itself: an object taken from a compiler cache would hide a compiler
+# that does not repeat itself.
+export CCACHE_DISABLE=1
 repo=$(cd "$(dirname "$0")/.." && pwd)
 commit=$(git -C "$repo" rev-parse HEAD)
 presets=("$@")
