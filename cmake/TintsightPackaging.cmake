@@ -11,6 +11,11 @@
 # commit's time (SOURCE_DATE_EPOCH, set by scripts/reproducible-packages.sh, or else the
 # commit's own time) in a fixed order.
 
+# Sanitizer and fuzzing builds are for finding faults, not for users.
+if(TS_SANITIZE OR TS_FUZZ)
+  return()
+endif()
+
 set(ts_package_files ${CMAKE_BINARY_DIR}/package-files)
 set(ts_packaging_dir ${PROJECT_SOURCE_DIR}/packaging)
 
