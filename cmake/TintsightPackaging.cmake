@@ -8,8 +8,8 @@
 #     dependencies are read from the binaries (dpkg-shlibdeps).
 # Both are the same bytes from two builds of one commit in two folders: no build path or time
 # reaches a binary (cmake/TintsightVersion.cmake), and every file in a package carries the
-# commit's time (SOURCE_DATE_EPOCH, set by scripts/reproducible-packages.sh, or else the
-# commit's own time) in a fixed order.
+# commit's time (or SOURCE_DATE_EPOCH where it is set; cmake/package_config.cmake) in a fixed
+# order.
 
 # Sanitizer and fuzzing builds are for finding faults, not for users.
 if(TS_SANITIZE OR TS_FUZZ)
@@ -18,21 +18,6 @@ endif()
 
 set(ts_package_files ${CMAKE_BINARY_DIR}/package-files)
 set(ts_packaging_dir ${PROJECT_SOURCE_DIR}/packaging)
-
-# The time written into the packages: the commit's, so that a later build of it writes the same.
-if(DEFINED ENV{SOURCE_DATE_EPOCH})
-  set(TS_SOURCE_DATE_EPOCH $ENV{SOURCE_DATE_EPOCH})
-else()
-  find_package(Git QUIET)
-  if(GIT_FOUND)
-    execute_process(COMMAND ${GIT_EXECUTABLE} -C ${PROJECT_SOURCE_DIR} log -1 --format=%ct
-                    OUTPUT_VARIABLE TS_SOURCE_DATE_EPOCH ERROR_QUIET
-                    OUTPUT_STRIP_TRAILING_WHITESPACE)
-  endif()
-  if(NOT TS_SOURCE_DATE_EPOCH)
-    set(TS_SOURCE_DATE_EPOCH 0)
-  endif()
-endif()
 
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
@@ -85,8 +70,7 @@ if(WIN32)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 else()
   include(GNUInstallDirs)
-  set(ts_library_dir ${CMAKE_INSTALL_LIBDIR})
-  # Debian's multiarch folder would separate the plug-ins from the place the program looks.
+  # lib/tintsight, not Debian's multiarch folder: the program looks for it relative to itself.
   set(ts_library_dir lib/tintsight)
   install(TARGETS tintsight-cli RUNTIME DESTINATION bin)
   install(TARGETS tsimage LIBRARY DESTINATION ${ts_library_dir}/SusiePlugin)
@@ -148,7 +132,7 @@ set(CPACK_PACKAGE_NAME tintsight)
 set(CPACK_PACKAGE_VENDOR "Tintsight developers")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_STRIP_FILES ON)
-set(CPACK_SOURCE_DATE_EPOCH ${TS_SOURCE_DATE_EPOCH})
+set(CPACK_TS_SOURCE_DIR ${PROJECT_SOURCE_DIR})
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/package_times.cmake)
 set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/package_sorted_zip.cmake)
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/package_config.cmake)

@@ -5,7 +5,7 @@ file(GLOB_RECURSE entries LIST_DIRECTORIES true "${CPACK_TEMPORARY_DIRECTORY}/*"
 list(APPEND entries "${CPACK_TEMPORARY_DIRECTORY}")
 list(SORT entries)
 if(entries)
-  execute_process(COMMAND ${ts_touch} -h -d @${CPACK_SOURCE_DATE_EPOCH} ${entries}
+  execute_process(COMMAND ${ts_touch} -h -d @$ENV{SOURCE_DATE_EPOCH} ${entries}
                   RESULT_VARIABLE status)
   if(NOT status EQUAL 0)
     message(FATAL_ERROR "could not set the times of the staged files")
