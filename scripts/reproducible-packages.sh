@@ -6,7 +6,9 @@
 #
 #   scripts/reproducible-packages.sh [preset...]   (default: native win32)
 #
-# Keeps its folders (for a look at a difference) under $TS_REPRO_DIR, or a new /tmp folder.
+# Keeps its folders (for a look at a difference) under $TS_REPRO_DIR, or a new /tmp folder; a
+# later run with the same TS_REPRO_DIR checks the new commit out in them and builds only what
+# changed.
 set -euo pipefail
 # Each build compiles for itself: an object taken from a compiler cache would hide a compiler
 # that does not repeat itself.
@@ -20,8 +22,12 @@ work=${TS_REPRO_DIR:-$(mktemp -d /tmp/tintsight-repro.XXXXXX)}
 clones=("$work/first/tintsight" "$work/second-build/elsewhere/tintsight")
 
 for clone in "${clones[@]}"; do
-  rm -rf "$clone"
-  git clone --quiet --no-hardlinks "$repo" "$clone"
+  if [ -d "$clone/.git" ]; then
+    git -C "$clone" fetch --quiet "$repo" "$commit"
+  else
+    rm -rf "$clone"
+    git clone --quiet --no-hardlinks "$repo" "$clone"
+  fi
   git -C "$clone" checkout --quiet --detach "$commit"
   for preset in "${presets[@]}"; do
     echo "=== $clone: $preset"
