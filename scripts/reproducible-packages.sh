@@ -23,7 +23,7 @@ clones=("$work/first/tintsight" "$work/second-build/elsewhere/tintsight")
 
 for clone in "${clones[@]}"; do
   if [ -d "$clone/.git" ]; then
-    git -C "$clone" fetch --quiet "$repo" "$commit"
+    git -C "$clone" fetch --quiet "$repo" "+refs/heads/*:refs/remotes/origin/*"
   else
     rm -rf "$clone"
     git clone --quiet --no-hardlinks "$repo" "$clone"
