@@ -43,11 +43,13 @@ if(NOT EXISTS ${INPUT})
   if(NOT status EQUAL 0)
     message(FATAL_ERROR "no BMP input: ${INPUT} is missing and ${PNG_INPUT} was not converted")
   endif()
-  message(STATUS "BMP test suite not found (no file ${INPUT}): the BMP input is made from ${PNG_INPUT}")
+  message(STATUS "BMP test suite not found (no file ${INPUT}): "
+                 "the BMP input is made from ${PNG_INPUT}")
   set(INPUT ${made})
 endif()
 
-run_cli(0 "^tintsight-cli [0-9]+\\.[0-9]+\\.[0-9]+( \\(commit [0-9a-f]+(-modified)?\\))?\n$" "^$" --version)
+run_cli(0 "^tintsight-cli [0-9]+\\.[0-9]+\\.[0-9]+( \\(commit [0-9a-f]+(-modified)?\\))?\n$" "^$"
+        --version)
 run_cli(0 "^usage: tintsight-cli \\[-c N\\] \\[--plugin-dir DIR\\]\\.\\.\\. INPUT OUTPUT\n" "^$" --help)
 run_cli(2 "^$" "^tintsight-cli: an input and an output file are needed \\(tintsight-cli --help shows the usage\\)\n$")
 run_cli(2 "^$" "^tintsight-cli: unknown option \"-q\"" -q a b)

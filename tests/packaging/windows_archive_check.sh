@@ -49,7 +49,8 @@ head -c 3 "$app/README.txt" | cmp -s - <(printf '\xef\xbb\xbf') || fail "README.
 for text in README.txt LICENSE.txt THIRD-PARTY.txt; do
   ! grep -qv $'\r$' "$app/$text" || fail "$text has a line that does not end in CR LF"
 done
-grep -q '第▯色' "$app/README.txt" && grep -q 'wine regedit wine-japanese-fonts.reg' "$app/README.txt" \
+grep -q '第▯色' "$app/README.txt" &&
+  grep -q 'wine regedit wine-japanese-fonts.reg' "$app/README.txt" \
   || fail "README.txt does not say how to apply the font settings"
 
 # A fresh prefix, with the font settings applied as README.txt says. Marked booted, so that
@@ -67,7 +68,8 @@ touch "$WINEPREFIX/.booted"
 
 winpath() { winepath -w "$1" 2>/dev/null; }
 cp "$source_dir/samples/colour-wheel.png" "$folder/wheel.png"
-wine "$app/tintsight-cli.exe" -c 3 "$(winpath "$folder/wheel.png")" "$(winpath "$folder/wheel.bmp")" \
+wine "$app/tintsight-cli.exe" -c 3 "$(winpath "$folder/wheel.png")" \
+  "$(winpath "$folder/wheel.bmp")" \
   >"$work/cli.log" 2>&1 || fail "the CLI did not convert: $(cat "$work/cli.log")"
 [ "$(stat -c %s "$folder/wheel.bmp")" -eq 76854 ] || fail "wheel.bmp is not the 160 x 160 picture"
 wine "$app/tintsight-cli.exe" --version | tr -d '\r' | grep -q "^tintsight-cli $version" \
