@@ -41,19 +41,11 @@ ts_wine_boot() {
   ) 9>"$WINEPREFIX.lock"
 }
 
-# Japanese captions need real fonts: map the Windows face names to the IPA fonts, and give the
-# prefix the caption-button font.
+# Japanese captions need real fonts: map the Windows face names to the IPA fonts (the same file
+# that the Windows archive ships), and give the prefix the caption-button font.
 ts_wine_fonts() {
   local reg="$WINEPREFIX/fonts.reg"
-  {
-    printf 'Windows Registry Editor Version 5.00\r\n\r\n'
-    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
-    printf '"MS PGothic"="IPAPGothic"\r\n'
-    printf '"\xef\xbc\xad\xef\xbc\xb3 \xef\xbc\xb0\xe3\x82\xb4\xe3\x82\xb7\xe3\x83\x83\xe3\x82\xaf"="IPAPGothic"\r\n'
-    printf '"MS Gothic"="IPAGothic"\r\n'
-    printf '"\xef\xbc\xad\xef\xbc\xb3 \xe3\x82\xb4\xe3\x82\xb7\xe3\x83\x83\xe3\x82\xaf"="IPAGothic"\r\n'
-    printf '"MS UI Gothic"="IPAPGothic"\r\n'
-  } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } > "$reg"
+  bash "$(dirname "${BASH_SOURCE[0]}")/wine-fonts-reg.sh" "$reg"
   wine regedit /S "$(winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1 </dev/null
   local marlett=/usr/share/wine/fonts/marlett.ttf
   [ -f "$marlett" ] && cp "$marlett" "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null

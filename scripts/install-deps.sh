@@ -10,6 +10,7 @@ packages=(
   wine wine32:i386 xvfb xauth xdotool xclip imagemagick fonts-ipafont-gothic fonts-wine
   time
   zlib1g-dev libz-mingw-w64-dev
+  dpkg-dev lintian unzip
 )
 
 sudo_cmd=()

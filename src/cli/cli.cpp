@@ -7,6 +7,7 @@
 #include "cli/plugin_collection.h"
 #include "cli/plugin_listing.h"
 #include "cli/report.h"
+#include "cli/version.h"
 #include "platform/file.h"
 
 namespace {
@@ -45,6 +46,9 @@ int RunCli(std::span<const std::string> arguments, std::ostream& output, std::os
     switch (options.Action) {
       case TCliAction::caHelp:
         output << kCliUsage;
+        break;
+      case TCliAction::caVersion:
+        output << "tintsight-cli " << VersionText() << '\n';
         break;
       case TCliAction::caListPlugins:
         status = ListPluginsAction(options, output);

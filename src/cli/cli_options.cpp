@@ -20,6 +20,7 @@ const std::string_view kCliUsage =
     "       tintsight-cli --contrast-loss [--threshold V,L] [-c N | --simulate TYPE\n"
     "                     [--severity S] | --daltonize TYPE [--severity S] | --sheet]\n"
     "                     [--plugin-dir DIR]... INPUT OUTPUT\n"
+    "       tintsight-cli --version\n"
     "Reads each picture INPUT, takes one colour primary away under analysis condition N (or\n"
     "simulates a colour-vision deficiency, or makes a contact sheet of every variant) and\n"
     "writes the result as a 24-bit BMP file: to OUTPUT, or with -o to DIR/<INPUT's name without\n"
@@ -27,6 +28,7 @@ const std::string_view kCliUsage =
     "directly; every other format is read by a Susie plug-in (*.spi) found in the program's\n"
     "folder, in its SusiePlugin folder, or in a folder given with --plugin-dir. An INPUT or\n"
     "OUTPUT of - is standard input or output.\n"
+    "An installed program also finds plug-ins in ../lib/tintsight/SusiePlugin from its folder.\n"
     "  -c N              the analysis condition (default 0):\n"
     "                    0 red, 1 green, 2 blue set to zero;\n"
     "                    3 red, 4 green, 5 blue replaced by the mean of the other two\n"
@@ -51,6 +53,7 @@ const std::string_view kCliUsage =
     "  --plugin-dir DIR  look for plug-ins in DIR as well (may be repeated)\n"
     "  --list-plugins    list the plug-ins found, with their formats, and do nothing else\n"
     "  --help            show this text\n"
+    "  --version         show the version and the commit it was built from\n"
     "Exit status: 0 done, 1 some picture could not be read or written, 2 a usage error.\n";
 
 namespace {
@@ -207,6 +210,7 @@ TCliOptions ParseCliArguments(std::span<const std::string> arguments) {
   std::vector<std::string> files;
   bool listPlugins = false;
   bool help = false;
+  bool version = false;
   bool conditionGiven = false;
   bool simulateGiven = false;
   bool severityGiven = false;
@@ -229,6 +233,8 @@ TCliOptions ParseCliArguments(std::span<const std::string> arguments) {
       optionsEnded = true;
     } else if (argument == "--help" || argument == "-h") {
       help = true;
+    } else if (argument == "--version") {
+      version = true;
     } else if (argument == "--list-plugins") {
       listPlugins = true;
     } else if (argument == kPluginDirOption) {
@@ -273,6 +279,11 @@ TCliOptions ParseCliArguments(std::span<const std::string> arguments) {
 
   if (help) {
     options.Action = TCliAction::caHelp;
+    return options;
+  }
+  // --version, like --help, does nothing else, whatever else is asked.
+  if (version) {
+    options.Action = TCliAction::caVersion;
     return options;
   }
   if (int{conditionGiven} + int{simulateGiven} + int{sheetGiven} > 1) {

@@ -20,6 +20,7 @@ enum class TCliAction {
   caAnalyse,      // analyse every job
   caListPlugins,  // print the plug-ins that the collection finds
   caHelp,         // print the usage
+  caVersion,      // print the version
 };
 
 // What each job makes of its picture.
@@ -67,12 +68,14 @@ extern const std::string_view kCliUsage;
 //   [OPERATION] [--format bmp|png] [--plugin-dir DIR]... -o DIR INPUT...
 //   --list-plugins [--plugin-dir DIR]...
 //   --help
+//   --version
 // where OPERATION is one of -c N, --simulate TYPE [--severity S] (S only for the anomalous
 // types), --sheet, --daltonize TYPE [--severity S] (every type but achromatopsia), each
 // optionally with --contrast-loss [--threshold V,L].
 // "-c N" and "-cN" set the condition, "-o DIR" and "-oDIR" the output folder, "--plugin-dir DIR"
 // and "--plugin-dir=DIR" add a plug-in folder; the last -c and -o count. "--" ends the options,
-// so that a file name may start with "-". --help wins over everything after a successful parse.
+// so that a file name may start with "-". --help wins over everything after a successful parse,
+// and --version over everything but --help.
 // The batch form writes DIR/<input name without its extension>.bmp (or .png with --format png)
 // for each input; it refuses
 // two inputs that would be written to the same file, and an input that would be overwritten by

@@ -8,6 +8,7 @@
 
 #include "image/bmp/bmp_format.h"
 #include "image/raster/raster_bitmap.h"
+#include "platform/error.h"
 #include "platform/file.h"
 #include "rtl/exception.h"
 #include "rtl/messages.h"
@@ -63,7 +64,12 @@ std::unique_ptr<TCustomMemoryStream> ReadInput(const std::string& name,
           ? platform::File::Standard(platform::TStandardStream::ssInput)
           : platform::File::Open(name, platform::TFileAccess::faRead, platform::TFileShare::fsRead,
                                  platform::TFileDisposition::fdOpenExisting);
-  if (!file.IsOpen()) throw EFOpenError(rtl_messages::SFOpenError, {name});
+  if (!file.IsOpen()) {
+    // A missing file and one the user may not read are told apart by the system's reason.
+    const std::string reason = platform::SystemErrorMessage(platform::LastErrorCode());
+    throw EFOpenError(Format(rtl_messages::SFOpenError, {name}) +
+                      (reason.empty() ? "" : ": " + reason));
+  }
   const bool regular = file.Kind() == platform::TFileKind::fkRegular;
   const std::int64_t size = regular ? file.Size() : 0;
   if (size > kLargestInput) TooLarge(size);

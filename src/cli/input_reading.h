@@ -32,8 +32,8 @@ inline constexpr char kStandardStreamName[] = "-";
 
 // All bytes of `name`, or of standard input for "-", read into a new memory stream positioned at
 // 0, so that nothing another program does to the file later reaches them. Fails with EFOpenError
-// "ファイル %s は開けません" when the file does not open (a folder does not), with EReadError
-// "ストリームからの読み込みエラー" when a regular file ends sooner than it was measured (cut while
+// "ファイル %s は開けません: " and the system's reason when the file does not open (a folder does
+// not), with EReadError "ストリームからの読み込みエラー" when a regular file ends sooner than it was measured (cut while
 // it is read), and with EInvalidGraphic "認識できない画像形式です" followed by the reason when the
 // input is empty, holds more than kLargestInput bytes, or starts with bytes that `check` (when
 // given) says nothing can read, with its reason; a regular file is measured before a byte is

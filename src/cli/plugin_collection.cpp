@@ -2,7 +2,9 @@
 
 #include "cli/cli_options.h"
 #include "platform/file.h"
+#include "platform/known_paths.h"
 #include "plugins/spi_search_places.h"
+#include "rtl/file_name.h"
 
 namespace {
 
@@ -11,7 +13,21 @@ constexpr char kPluginPattern[] = "*.spi";
 constexpr TSPISearchOptions kProgramPlaces{TSPISearchOption::spsAppDir,
                                            TSPISearchOption::spsAppPluginDir};
 
+// The installed bundled plug-ins, when that folder exists: an installed program knows no other
+// place for them, since the program's folder (/usr/bin) is no place for plug-ins.
+std::string ExistingInstalledPluginFolder() {
+  std::string folder = InstalledPluginFolder();
+  return !folder.empty() && platform::PathExists(folder) ? folder : std::string();
+}
+
 }  // namespace
+
+std::string InstalledPluginFolder() {
+  const std::string programFolder = ExtractFileDir(platform::ExecutablePath());
+  if (programFolder.empty()) return {};
+  return InFolder(InFolder(InFolder(ExtractFileDir(programFolder), "lib"), "tintsight"),
+                  "SusiePlugin");
+}
 
 std::vector<std::string> PluginSearchFolders(std::span<const std::string> pluginDirs) {
   std::vector<std::string> folders;
@@ -19,6 +35,9 @@ std::vector<std::string> PluginSearchFolders(std::span<const std::string> plugin
     if (!kProgramPlaces.Contains(option)) continue;
     std::string folder = SPISearchPlaceDirectory(option);
     if (!folder.empty()) folders.push_back(std::move(folder));
+  }
+  if (std::string installed = ExistingInstalledPluginFolder(); !installed.empty()) {
+    folders.push_back(std::move(installed));
   }
   folders.insert(folders.end(), pluginDirs.begin(), pluginDirs.end());
   return folders;
@@ -39,6 +58,9 @@ std::unique_ptr<TSPIs> OpenPluginCollection(std::span<const std::string> pluginD
   auto plugins = std::make_unique<TSPIs>(nullptr);
   plugins->SetSearchOptions(kProgramPlaces);
   plugins->Search(kPluginPattern);
+  if (const std::string installed = ExistingInstalledPluginFolder(); !installed.empty()) {
+    plugins->Search(InFolder(installed, kPluginPattern));
+  }
   // A pattern with a folder part searches that folder only.
   for (const std::string& folder : pluginDirs) {
     plugins->Search(InFolder(folder, kPluginPattern));

@@ -9,9 +9,15 @@
 
 #include "plugins/spis.h"
 
+// Where an installed program's bundled plug-ins are: ../lib/tintsight/SusiePlugin from the
+// program's folder (/usr/lib/tintsight/SusiePlugin for /usr/bin/tintsight-cli); empty when the
+// program's folder is unknown.
+std::string InstalledPluginFolder();
+
 // The folders that OpenPluginCollection searches, in its order: the program's "SusiePlugin"
-// folder and the program's folder (in the order that the collection searches its places), then
-// each of `pluginDirs` as given. A place the system does not report is left out.
+// folder and the program's folder (in the order that the collection searches its places), the
+// installed plug-in folder where it exists, then each of `pluginDirs` as given. A place the
+// system does not report is left out.
 std::vector<std::string> PluginSearchFolders(std::span<const std::string> pluginDirs);
 
 // A new plug-in collection, which is the process's collection instance until the caller

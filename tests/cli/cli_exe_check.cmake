@@ -3,6 +3,7 @@
 #   cmake -D CLI=<exe> [-D EMULATOR=<runner>] -D INPUT=<a 24-bit BMP> -D PNG_INPUT=<a PNG>
 #         -D WORKDIR=<folder> [-D PREFIX=<how the program sees absolute paths>]
 #         -P cli_exe_check.cmake
+# Without the BMP test suite (INPUT missing) the BMP input is one the program writes from the PNG.
 file(REMOVE_RECURSE ${WORKDIR})
 file(MAKE_DIRECTORY ${WORKDIR})
 
@@ -33,10 +34,26 @@ function(check_bmp file size)
   endif()
 endfunction()
 
+if(NOT EXISTS ${INPUT})
+  set(made ${WORKDIR}-input/rgb24.bmp)
+  file(REMOVE_RECURSE ${WORKDIR}-input)
+  file(MAKE_DIRECTORY ${WORKDIR}-input)
+  execute_process(COMMAND ${EMULATOR} ${CLI} ${PREFIX}${PNG_INPUT} ${PREFIX}${made}
+                  RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "no BMP input: ${INPUT} is missing and ${PNG_INPUT} was not converted")
+  endif()
+  message(STATUS "BMP test suite not found (no file ${INPUT}): "
+                 "the BMP input is made from ${PNG_INPUT}")
+  set(INPUT ${made})
+endif()
+
+run_cli(0 "^tintsight-cli [0-9]+\\.[0-9]+\\.[0-9]+( \\(commit [0-9a-f]+(-modified)?\\))?\n$" "^$"
+        --version)
 run_cli(0 "^usage: tintsight-cli \\[-c N\\] \\[--plugin-dir DIR\\]\\.\\.\\. INPUT OUTPUT\n" "^$" --help)
 run_cli(2 "^$" "^tintsight-cli: an input and an output file are needed \\(tintsight-cli --help shows the usage\\)\n$")
 run_cli(2 "^$" "^tintsight-cli: unknown option \"-q\"" -q a b)
-run_cli(1 "^$" "^tintsight-cli: ファイル ${PREFIX}${WORKDIR}/none.bmp は開けません\n$"
+run_cli(1 "^$" "^tintsight-cli: ファイル ${PREFIX}${WORKDIR}/none.bmp は開けません: [^\n]+\n$"
         ${PREFIX}${WORKDIR}/none.bmp ${PREFIX}${WORKDIR}/out.bmp)
 if(EXISTS ${WORKDIR}/out.bmp)
   message(FATAL_ERROR "a failed run wrote its output")

@@ -44,6 +44,12 @@ TParseCase Listing(const char* name, std::vector<std::string> arguments,
   return c;
 }
 
+TParseCase Version(const char* name, std::vector<std::string> arguments) {
+  TParseCase c{name, std::move(arguments)};
+  c.Action = TCliAction::caVersion;
+  return c;
+}
+
 TParseCase WithDirs(TParseCase c, std::vector<std::string> pluginDirs) {
   c.PluginDirs = std::move(pluginDirs);
   return c;
@@ -90,6 +96,10 @@ const std::vector<TParseCase> kCases = {
     {"--help alone", {"--help"}, true, 0, {}},
     {"-h with files", {"a", "-h", "b"}, true, 0, {}},
     {"--help wins over missing files", {"-c", "2", "--help"}, true, 2, {}},
+    Version("--version alone", {"--version"}),
+    Version("--version wins over missing files and --list-plugins",
+            {"a", "--version", "--list-plugins"}),
+    {"--help wins over --version", {"--version", "--help"}, true, 0, {}},
     Fails("no arguments", {}, "an input and an output file are needed"),
     Fails("one file", {"in.bmp"}, "an input and an output file are needed"),
     Fails("three files", {"a", "b", "c"}, "too many file names (-o DIR takes several inputs)"),

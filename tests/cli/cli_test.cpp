@@ -19,6 +19,7 @@
 #include "cli/picture_loader.h"
 #include "cli/picture_output.h"
 #include "cli/plugin_collection.h"
+#include "cli/version.h"
 #include "image/colour/analysis.h"
 #include "image/colour/vision_model.h"
 #include "image/bitmap.h"
@@ -318,8 +319,12 @@ TEST_F(CliRun, FailuresReportOneLineAndTheirExitStatus) {
   const std::string folder = Dir_.string();
 #ifdef _WIN32
   const std::string missingFolder = platform::SystemErrorMessage(3);  // ERROR_PATH_NOT_FOUND
+  const std::string missingFile = platform::SystemErrorMessage(2);    // ERROR_FILE_NOT_FOUND
+  const std::string aFolder = platform::SystemErrorMessage(5);        // ERROR_ACCESS_DENIED
 #else
   const std::string missingFolder = platform::SystemErrorMessage(ENOENT);
+  const std::string missingFile = missingFolder;
+  const std::string aFolder = platform::SystemErrorMessage(EISDIR);
 #endif
   const TFailureCase cases[] = {
       {"no arguments", {}, 2,
@@ -342,7 +347,9 @@ TEST_F(CliRun, FailuresReportOneLineAndTheirExitStatus) {
        "tintsight-cli: \"@/text.bmp\" given with -o is not a folder (tintsight-cli --help shows "
        "the usage)"},
       {"a missing input", {"@/none.bmp", "@/o.bmp"}, 1,
-       "tintsight-cli: ファイル @/none.bmp は開けません"},
+       "tintsight-cli: ファイル @/none.bmp は開けません: " + missingFile},
+      {"a folder as input", {"@/same", "@/o.bmp"}, 1,
+       "tintsight-cli: ファイル @/same は開けません: " + aFolder},
       {"an input that nothing reads", {"@/text.bmp", "@/o.bmp"}, 1,
        "tintsight-cli: 認識できない画像形式です: tsimage.spi refused"},
       {"a cut BMP file", {"@/cut.bmp", "@/o.bmp"}, 1,
@@ -439,6 +446,11 @@ TEST_F(CliRun, HelpPrintsTheUsageAndDoesNothingElse) {
   EXPECT_EQ(run.Output.rfind("usage: tintsight-cli [-c N] [--plugin-dir DIR]... INPUT OUTPUT\n", 0), 0u)
       << run.Output;
   EXPECT_EQ(run.Errors, "");
+  const TRun version = RunCliWith({"--version"});
+  EXPECT_EQ(version.Status, 0);
+  EXPECT_EQ(version.Output, "tintsight-cli " + std::string(VersionText()) + "\n");
+  EXPECT_TRUE(version.Output.starts_with("tintsight-cli " TS_PROJECT_VERSION)) << version.Output;
+  EXPECT_EQ(version.Errors, "");
 }
 
 TEST(CliBatch, PicturesSharedElsewhereNeverChange) {
