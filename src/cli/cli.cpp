@@ -8,6 +8,7 @@
 #include "cli/plugin_listing.h"
 #include "cli/report.h"
 #include "platform/file.h"
+#include "plugins/plugin_host_link.h"
 
 namespace {
 
@@ -33,6 +34,7 @@ int AnalyseAction(const TCliOptions& options, std::ostream& errors) {
 int RunCli(std::span<const std::string> arguments, std::ostream& output, std::ostream& errors) {
   try {
     const TCliOptions options = ParseCliArguments(arguments);
+    SetPluginTimeout(options.PluginTimeout);
     int status = 0;
     switch (options.Action) {
       case TCliAction::caHelp:

@@ -31,6 +31,9 @@ struct TProcessEnd {
 // exception code and "exit code 3" for small codes on Windows.
 std::string ProcessEndText(const TProcessEnd& end);
 
+// The address space that this process uses, in bytes; 0 when the system does not say.
+std::uint64_t AddressSpaceInUse();
+
 // The program's side: one started helper, owned. The destructor kills it if it still runs and
 // reaps it.
 class ChildProcess {
@@ -58,6 +61,8 @@ class ChildProcess {
   // (negative: no limit). A block of shared memory that came with it goes to `memory`.
   TChannelRead Receive(void* data, std::size_t size, int timeoutMs, SharedMemoryHandle& memory);
 
+  // Closes this side of the channel: the helper sees it closed and ends by itself.
+  void CloseChannel();
   // Ends the helper at once (no-op when it has ended).
   void Kill();
   // Waits for the helper to end, at most `timeoutMs` milliseconds; false when it still runs.

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <utility>
 
 namespace platform {
@@ -117,6 +118,19 @@ std::string ProcessEndText(const TProcessEnd& end) {
   return name != nullptr ? std::string("SIG") + name : "signal " + std::to_string(end.Code);
 }
 
+std::uint64_t AddressSpaceInUse() {
+  // The first number of statm is the size of the whole address space, in pages: what the limit
+  // that Start sets counts.
+  const int fd = ::open("/proc/self/statm", O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return 0;
+  char text[64] = {};
+  const ssize_t got = ::read(fd, text, sizeof text - 1);
+  ::close(fd);
+  if (got <= 0) return 0;
+  const std::uint64_t pages = std::strtoull(text, nullptr, 10);
+  return pages * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+}
+
 ChildProcess::ChildProcess(ChildProcess&& other) noexcept { *this = std::move(other); }
 
 ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
@@ -133,8 +147,7 @@ ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
 ChildProcess::~ChildProcess() { Release(); }
 
 void ChildProcess::Release() {
-  if (ToChild_ != -1) ::close(static_cast<int>(std::exchange(ToChild_, -1)));
-  FromChild_ = -1;
+  CloseChannel();
   if (Process_ != -1 && !Reaped_) {
     Kill();
     TProcessEnd end;
@@ -188,6 +201,11 @@ TChannelRead ChildProcess::Receive(void* data, std::size_t size, int timeoutMs,
                                    SharedMemoryHandle& memory) {
   if (FromChild_ == -1) return TChannelRead::crClosed;
   return ReceiveOn(static_cast<int>(FromChild_), data, size, timeoutMs, memory);
+}
+
+void ChildProcess::CloseChannel() {
+  if (ToChild_ != -1) ::close(static_cast<int>(std::exchange(ToChild_, -1)));
+  FromChild_ = -1;
 }
 
 void ChildProcess::Kill() {
