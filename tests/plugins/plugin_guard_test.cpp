@@ -1,18 +1,30 @@
 // Faults inside a plug-in: every entry point, loading and unloading, under the guard, through the
-// fault variant of the test plug-in (TP_FAULT says where and how it misbehaves).
+// fault variant of the test plug-in (TP_FAULT says where and how it misbehaves); and what only a
+// helper process survives (a corrupted heap, a call that never returns, the process's end, memory
+// running out), through the plug-in helper.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 #include "plugin_test_support.h"
 #include "plugins/create_spi.h"
 #include "plugins/in_spi.h"
+#include "plugins/local_spi_module.h"
+#include "plugins/plugin_host_link.h"
 #include "plugins/spi_exceptions.h"
 
 namespace {
@@ -148,5 +160,169 @@ TEST(PluginGuard, AModuleThatFaultsWhileOpeningIsPassedOver) {
   SetFault("");
   EXPECT_NE(CreateSPI(copy()), nullptr);
 }
+
+}  // namespace
+
+namespace {
+
+// The fault variant's setting for plug-ins in the helper, which keeps the environment it was
+// started with: a file named by TP_FAULT_FILE, read at every call.
+class THelperFaults {
+ public:
+  THelperFaults() : File_(Dir_.Path() / "fault.txt") {
+    Set("");
+#ifdef _WIN32
+    ::SetEnvironmentVariableA("TP_FAULT_FILE", Text(File_).c_str());
+#else
+    ::setenv("TP_FAULT_FILE", Text(File_).c_str(), 1);
+#endif
+    SetPluginHostPath(TS_PLUGIN_HOST_PATH);
+    UsePluginHost();
+    SetPluginTimeout(1);
+  }
+  ~THelperFaults() {
+    Set("");
+    SetSpiModuleOpener(&TLocalSpiModule::Open);
+    SetPluginTimeout(60);
+  }
+  void Set(const std::string& setting) { plugin_test::WriteFile(File_, setting); }
+  const plugin_test::TTempDir& Dir() const { return Dir_; }
+
+ private:
+  plugin_test::TTempDir Dir_;
+  std::filesystem::path File_;
+};
+
+#ifndef _WIN32
+// This process's children that have not ended: the helpers still running.
+std::vector<int> LiveChildren(int parent = ::getpid()) {
+  std::vector<int> children;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream stat(entry.path() / "stat");
+    std::string line;
+    std::getline(stat, line);
+    const std::size_t close = line.rfind(')');
+    if (close == std::string::npos) continue;
+    char state = 0;
+    int ppid = 0;
+    std::istringstream(line.substr(close + 2)) >> state >> ppid;
+    if (ppid == parent && state != 'Z') children.push_back(std::stoi(name));
+  }
+  return children;
+}
+#endif
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+
+TEST(PluginHost, EachFailureCostsThatCallOnlyAndTheNextCallWorks) {
+#ifdef _WIN32
+  const std::string nullFault = "0xC0000005";
+#else
+  const std::string nullFault = "SIGSEGV";
+#endif
+  struct TCase {
+    const char* Fault;
+    const char* Entry;
+    std::string Cause;  // how the message ends; empty: the call may also succeed
+  };
+  const TCase cases[] = {
+      // A plain fault is caught in the helper, which goes on serving.
+      {"GetPicture:null", "GetPicture", "で例外 " + nullFault + " が発生しました"},
+      {"GetPicture:exit", "GetPicture", ": the plug-in's process ended with exit code 3"},
+      {"IsSupported:exit", "IsSupported", ": the plug-in's process ended with exit code 3"},
+      {"GetPicture:hang", "GetPicture", ": no answer within 1 s"},
+      {"GetPictureInfo:hang", "GetPictureInfo", ": no answer within 1 s"},
+      // The overrun is found by the helper's heap, in this call or a later one.
+      {"GetPicture:heap", "GetPicture", ""},
+      {"GetPicture:heap", "GetPicture", ""},
+      // The helper runs out of memory and is retired.
+      {"GetPicture:exhaust", "GetPicture", kSanitized ? "skip" : ""},
+  };
+  THelperFaults faults;
+  const std::string path = Text(CopyPlugin("tp_in_faulty", faults.Dir().Path(), "faulty.spi"));
+  TInSPI spi(path);
+  for (const TCase& c : cases) {
+    if (c.Cause == "skip") continue;
+    faults.Set(c.Fault);
+    TSpiHandle first = nullptr;
+    TSpiHandle second = nullptr;
+    try {
+      const std::int32_t result = CallEntry(spi, c.Entry, first, second);
+      EXPECT_TRUE(c.Cause.empty()) << c.Fault << ": returned " << result;
+    } catch (const ESPIFault& e) {
+      const std::string prefix = spi.FileName() + ":Susie Pluginの" + c.Entry;
+      if (!c.Cause.empty()) {
+        EXPECT_EQ(e.Message(), prefix + c.Cause) << c.Fault;
+      } else {
+        EXPECT_EQ(e.Message().rfind(prefix, 0), 0u) << c.Fault << ": " << e.Message();
+      }
+      EXPECT_EQ(first, nullptr) << c.Fault;
+      EXPECT_EQ(second, nullptr) << c.Fault;
+    }
+    if (first != nullptr) SpiLocalFree(first);
+    if (second != nullptr) SpiLocalFree(second);
+    faults.Set("");
+    TSpiHandle info = nullptr;
+    TSpiHandle bits = nullptr;
+    EXPECT_EQ(CallEntry(spi, "GetPicture", info, bits), SPI_SUCCESS) << c.Fault << ": the next call";
+    EXPECT_EQ(SpiLocalSize(bits), 8u) << c.Fault;
+    if (info != nullptr) SpiLocalFree(info);
+    if (bits != nullptr) SpiLocalFree(bits);
+#ifndef _WIN32
+    EXPECT_EQ(LiveChildren().size(), 1u) << c.Fault << ": one helper, none left behind";
+#endif
+  }
+  // A module that ends the helper while it loads is passed over like one that does not load.
+  faults.Set("load:exit");
+  EXPECT_EQ(CreateSPI(Text(CopyPlugin("tp_in_faulty", faults.Dir().Path(), "other.spi"))),
+            nullptr);
+  faults.Set("");
+  EXPECT_NE(CreateSPI(Text(CopyPlugin("tp_in_faulty", faults.Dir().Path(), "third.spi"))),
+            nullptr);
+}
+
+#ifndef _WIN32
+TEST(PluginHost, NoHelperOutlivesAProgramThatIsKilled) {
+  THelperFaults faults;
+  const std::string path = Text(CopyPlugin("tp_in_faulty", faults.Dir().Path(), "faulty.spi"));
+  faults.Set("GetPicture:hang");
+  const pid_t program = ::fork();
+  if (program == 0) {
+    // The program: its helper hangs in a call that has no time limit.
+    SetPluginTimeout(0);
+    try {
+      TInSPI spi(path);
+      TSpiHandle first = nullptr;
+      TSpiHandle second = nullptr;
+      CallEntry(spi, "GetPicture", first, second);
+    } catch (...) {
+    }
+    ::_exit(0);
+  }
+  ASSERT_GT(program, 0);
+  std::vector<int> helpers;
+  for (int i = 0; i < 500 && helpers.empty(); ++i) {
+    ::usleep(10000);
+    helpers = LiveChildren(program);
+  }
+  ASSERT_EQ(helpers.size(), 1u) << "the program started its helper";
+  ::kill(program, SIGKILL);
+  ::waitpid(program, nullptr, 0);
+  bool gone = false;
+  for (int i = 0; i < 500 && !gone; ++i) {
+    std::ifstream stat("/proc/" + std::to_string(helpers[0]) + "/stat");
+    std::string line;
+    gone = !std::getline(stat, line) || line.substr(line.rfind(')') + 2, 1) == "Z";
+    if (!gone) ::usleep(10000);
+  }
+  EXPECT_TRUE(gone) << "helper " << helpers[0] << " still runs";
+}
+#endif
 
 }  // namespace
