@@ -20,6 +20,7 @@
 #include <unistd.h>
 #endif
 
+#include "platform/file.h"
 #include "plugin_test_support.h"
 #include "plugins/create_spi.h"
 #include "plugins/in_spi.h"
@@ -166,10 +167,13 @@ TEST(PluginGuard, AModuleThatFaultsWhileOpeningIsPassedOver) {
 namespace {
 
 // The fault variant's setting for plug-ins in the helper, which keeps the environment it was
-// started with: a file named by TP_FAULT_FILE, read at every call.
+// started with: a file named by TP_FAULT_FILE, read at every call, the same for the whole test
+// program, since a helper started by one test serves the next.
 class THelperFaults {
  public:
-  THelperFaults() : File_(Dir_.Path() / "fault.txt") {
+  THelperFaults()
+      : File_(std::filesystem::temp_directory_path() /
+              ("tintsight-fault-" + std::to_string(platform::ProcessId()) + ".txt")) {
     Set("");
 #ifdef _WIN32
     ::SetEnvironmentVariableA("TP_FAULT_FILE", Text(File_).c_str());
@@ -181,7 +185,7 @@ class THelperFaults {
     SetPluginTimeout(1);
   }
   ~THelperFaults() {
-    Set("");
+    std::filesystem::remove(File_);
     SetSpiModuleOpener(&TLocalSpiModule::Open);
     SetPluginTimeout(60);
   }
