@@ -5,10 +5,13 @@
 #include <windows.h>
 
 #include "app/tintsight1.h"
+#include "plugins/plugin_host_link.h"
 #include "ui/application.h"
 #include "ui/win_control.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // Every plug-in runs in the helper beside this program.
+  UsePluginHost();
   try {
     TApplication application;
     try {

@@ -34,6 +34,16 @@ std::string ProcessEndText(const TProcessEnd& end);
 // The address space that this process uses, in bytes; 0 when the system does not say.
 std::uint64_t AddressSpaceInUse();
 
+// Whether this process's heaps still hold together (Windows: every heap validated; elsewhere
+// the C library has no such check and the answer is always yes, its own checks end the process
+// when they find damage).
+bool ProcessHeapIntact();
+
+// Makes a processor fault that nothing handles end this process at once, with the fault's code
+// as its exit code, instead of waiting for a debugger (Windows; elsewhere the signal ends the
+// process already).
+void EndProcessOnUnhandledFault();
+
 // The program's side: one started helper, owned. The destructor kills it if it still runs and
 // reaps it.
 class ChildProcess {

@@ -50,6 +50,7 @@ class TRequestLoop {
       Text_.clear();
       Serve(request, text);
       Answer_.MemoryInUse = platform::AddressSpaceInUse();
+      Answer_.HeapDamaged = platform::ProcessHeapIntact() ? 0 : 1;
       Answer_.TextSize = static_cast<std::uint32_t>(Text_.size());
       if (!Channel_.Send(&Answer_, sizeof Answer_, Output_.IsValid() ? &Output_ : nullptr) ||
           (!Text_.empty() && !Channel_.Send(Text_.data(), Text_.size(), nullptr))) {

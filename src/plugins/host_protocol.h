@@ -83,7 +83,9 @@ struct TAnswer {
   // rkOpen: the module's file name; rkGetPluginInfo: the buffer's bytes; rkGetPictureInfo: the
   // information text.
   std::uint32_t TextSize = 0;
-  std::uint32_t Reserved = 0;
+  // Not 0 when the helper found its heap damaged after the call: whatever the call returned, the
+  // helper must not serve another.
+  std::uint32_t HeapDamaged = 0;
 };
 static_assert(sizeof(TAnswer) == 96);
 

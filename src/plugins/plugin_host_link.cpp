@@ -25,21 +25,24 @@ constexpr char kHelperName[] = "tintsight-plugin-host.exe";
 constexpr char kHelperName[] = "tintsight-plugin-host";
 #endif
 
+// A helper whose memory grew past kRetireAbove after a call has run out in all but name (a
+// plug-in that took what it could and kept it): it is retired, and the next call gets a new one.
 #if defined(__SANITIZE_ADDRESS__)
 // The sanitizer reserves terabytes of address space for itself: no limit can be told apart
 // from it.
 constexpr std::uint64_t kAddressSpaceLimit = 0;
+constexpr std::uint64_t kRetireAbove = 0;
 #elif defined(_WIN32)
-// The system bounds a 32-bit helper by itself.
+// The system bounds a 32-bit helper by itself (4 GB at most, marked large-address-aware); the
+// memory counted is what it has committed.
 constexpr std::uint64_t kAddressSpaceLimit = 0;
+constexpr std::uint64_t kRetireAbove = std::uint64_t{3} << 29;
 #else
 // As much as a 32-bit program may have on a 64-bit system: plenty for the largest picture a
 // plug-in returns, and a plug-in that allocates without end fails at it, in the helper.
 constexpr std::uint64_t kAddressSpaceLimit = std::uint64_t{4} << 30;
-#endif
-// A helper whose address space grew past this after a call has run out in all but name (a
-// plug-in that took what it could and kept it): it is retired, and the next call gets a new one.
 constexpr std::uint64_t kRetireAbove = kAddressSpaceLimit / 4 * 3;
+#endif
 
 // Time for a helper whose channel closed to be reaped, and for one that was told to end.
 constexpr int kEndWaitMs = 2000;
@@ -167,8 +170,11 @@ TPluginHostAnswer TPluginHostLink::Call(TRequest request, std::string_view text,
           platform::TChannelRead::crDone) {
     Abandon(plugin, entry, spi_messages::SHostBroken);
   }
-  // The call itself is over; a helper that has run out of memory on the way is replaced.
-  if (kRetireAbove != 0 && answer.MemoryInUse > kRetireAbove) Child_ = platform::ChildProcess();
+  // The call itself is over; a helper that has run out of memory or damaged its heap on the way
+  // is replaced.
+  if ((kRetireAbove != 0 && answer.MemoryInUse > kRetireAbove) || answer.HeapDamaged != 0) {
+    Child_ = platform::ChildProcess();
+  }
   return result;
 }
 

@@ -131,6 +131,10 @@ std::uint64_t AddressSpaceInUse() {
   return pages * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
 }
 
+bool ProcessHeapIntact() { return true; }
+
+void EndProcessOnUnhandledFault() {}
+
 ChildProcess::ChildProcess(ChildProcess&& other) noexcept { *this = std::move(other); }
 
 ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
