@@ -92,11 +92,16 @@ class TRequestLoop {
         case TRequestKind::rkGetPictureInfo:
           return GetPictureInfo(module, request);
         case TRequestKind::rkGetPicture:
-          return GetPicture(module, request, TSpiEntry::seGetPicture);
+          GetPicture(module, request, TSpiEntry::seGetPicture);
+          return DropLargeInput();
         case TRequestKind::rkGetPreview:
-          return GetPicture(module, request, TSpiEntry::seGetPreview);
+          GetPicture(module, request, TSpiEntry::seGetPreview);
+          return DropLargeInput();
       }
     } catch (const ESPIFault&) {
+      if (request.Kind == TRequestKind::rkGetPicture || request.Kind == TRequestKind::rkGetPreview) {
+        DropLargeInput();
+      }
       Answer_ = TAnswer{};
       Answer_.Status = TAnswerStatus::asFault;
       Text_ = LastPluginFaultText();
@@ -104,6 +109,10 @@ class TRequestLoop {
   }
 
   void Refuse() { Answer_.Status = TAnswerStatus::asRefused; }
+
+  void DropLargeInput() {
+    if (Input_.Size() > host_protocol::kKeptInputSize) Input_ = platform::SharedMemory();
+  }
 
   void Open(const std::string& path) {
     try {

@@ -89,6 +89,10 @@ struct TAnswer {
 };
 static_assert(sizeof(TAnswer) == 96);
 
+// After GetPicture or GetPreview both sides give up an input memory larger than this, so that
+// neither holds a copy of a large picture between loads; the next call hands a new one over.
+inline constexpr std::uint64_t kKeptInputSize = std::uint64_t{1} << 20;
+
 // The probe's size: IsSupported always gets this many bytes of the picture's head.
 inline constexpr std::uint32_t kHeadBytes = 2048;
 

@@ -48,6 +48,7 @@ constexpr std::uint64_t kRetireAbove = kAddressSpaceLimit / 4 * 3;
 constexpr int kEndWaitMs = 2000;
 
 int timeoutSeconds = 60;
+THelperMissing helperMissing = THelperMissing::hmRaise;
 std::string helperPath;
 
 // The input memory grows to the largest picture offered, in steps of at least this much.
@@ -62,7 +63,9 @@ std::string HelperPath() {
 
 TPluginHostLink::TPluginHostLink(std::string helperPath) : HelperPath_(std::move(helperPath)) {}
 
-TPluginHostLink::~TPluginHostLink() {
+TPluginHostLink::~TPluginHostLink() { End(); }
+
+void TPluginHostLink::End() {
   if (!Child_.IsStarted()) return;
   // Closing the channel tells the helper to end; it unloads what it still holds on its way.
   platform::ChildProcess child = std::move(Child_);
@@ -72,6 +75,7 @@ TPluginHostLink::~TPluginHostLink() {
 }
 
 void TPluginHostLink::Start() {
+  if (HelperPath_.empty()) HelperPath_ = HelperPath();
   const auto refuse = [&](const std::string& reason) {
     throw ESPIHostStart(spi_messages::SHostStart, {HelperPath_, reason});
   };
@@ -132,6 +136,12 @@ bool TPluginHostLink::SetInput(const void* data, std::size_t size) {
   return true;
 }
 
+void TPluginHostLink::DropLargeInput() {
+  if (Input_.Size() <= host_protocol::kKeptInputSize) return;
+  Input_ = platform::SharedMemory();
+  InputHandedOver_ = false;
+}
+
 TPluginHostAnswer TPluginHostLink::Call(TRequest request, std::string_view text,
                                         const std::string& plugin, const char* entry) {
   if (!Child_.IsStarted()) Start();
@@ -178,12 +188,26 @@ TPluginHostAnswer TPluginHostLink::Call(TRequest request, std::string_view text,
   return result;
 }
 
-TPluginHostLink& PluginHostFor(const std::string& /*modulePath*/) {
-  static TPluginHostLink link(HelperPath());
+namespace {
+
+TPluginHostLink& TheHelper() {
+  // Its path is settled when it starts, so that SetPluginHostPath may come later.
+  static TPluginHostLink link("");
   return link;
 }
 
-void UsePluginHost() { SetSpiModuleOpener(&TRemoteSpiModule::Open); }
+}  // namespace
+
+TPluginHostLink& PluginHostFor(const std::string& /*modulePath*/) { return TheHelper(); }
+
+void EndPluginHosts() { TheHelper().End(); }
+
+void UsePluginHost(THelperMissing missing) {
+  helperMissing = missing;
+  SetSpiModuleOpener(&TRemoteSpiModule::Open);
+}
+
+THelperMissing HelperMissing() { return helperMissing; }
 
 void SetPluginHostPath(const std::string& path) { helperPath = path; }
 

@@ -28,7 +28,8 @@ struct TPluginHostAnswer {
 
 class TPluginHostLink {
  public:
-  // `helperPath`: the helper's executable (UTF-8).
+  // `helperPath`: the helper's executable (UTF-8); empty: the one beside the program, or the one
+  // SetPluginHostPath names, as it is when the helper starts.
   explicit TPluginHostLink(std::string helperPath);
   TPluginHostLink(const TPluginHostLink&) = delete;
   TPluginHostLink& operator=(const TPluginHostLink&) = delete;
@@ -47,9 +48,15 @@ class TPluginHostLink {
   // 2048-byte probe. False when no memory could be had for them.
   bool SetInput(const void* data, std::size_t size);
 
+  // Gives up an input memory larger than host_protocol::kKeptInputSize, as the helper does after
+  // a picture call.
+  void DropLargeInput();
+
   // Changes whenever a new helper starts: modules opened in an earlier one are gone.
   std::uint64_t Generation() const { return Generation_; }
   bool IsRunning() const { return Child_.IsStarted(); }
+  // Closes the channel and waits for the helper to end; one that does not end shortly is killed.
+  void End();
 
  private:
   void Start();
@@ -69,10 +76,22 @@ class TPluginHostLink {
 // The helper that serves the module at `modulePath`.
 TPluginHostLink& PluginHostFor(const std::string& modulePath);
 
+// What a module does when no helper can be started for it.
+enum class THelperMissing {
+  hmRaise,      // its opening fails with ESPIHostStart, which the plug-in search passes on (CLI)
+  hmNotLoaded,  // it does not load (ESPIFOpenErrorSPI): the search passes it over, and a picture
+                // that only it would decode fails to load (the window)
+};
+
 // Makes every plug-in module from now on open in the plug-in helper (SetSpiModuleOpener). The
 // helper is found beside the running program unless SetPluginHostPath named another.
-void UsePluginHost();
+void UsePluginHost(THelperMissing missing = THelperMissing::hmRaise);
 void SetPluginHostPath(const std::string& path);
+THelperMissing HelperMissing();
+
+// Ends every running helper now, waiting for each to end (it unloads what it still holds). The
+// next call starts a new one.
+void EndPluginHosts();
 
 // The time limit of every call into the helper, in seconds; 0 for none. The default is 60.
 void SetPluginTimeout(int seconds);

@@ -46,6 +46,8 @@ TRemoteSpiModule::TRemoteSpiModule(TPluginHostLink& link, const std::string& fil
     status = Load();
   } catch (const ESPIFault&) {
     // A module that ends or hangs the helper while it loads is one that does not load.
+  } catch (const ESPIHostStart&) {
+    if (HelperMissing() == THelperMissing::hmRaise) throw;
   }
   if (status != TAnswerStatus::asDone) {
     throw ESPIFOpenErrorSPI(spi_messages::SSPIFOpenError, {fileName});
@@ -201,7 +203,15 @@ std::int32_t TRemoteSpiModule::GetPicture(TSpiEntry entry, const void* buffer, s
     request.HasData = 1;
     request.InputBytes = static_cast<std::uint32_t>(bytes);
   }
-  TPluginHostAnswer answer = Call(request, {}, entry);
+  TPluginHostAnswer answer;
+  try {
+    answer = Call(request, {}, entry);
+  } catch (const ESPIFault&) {
+    Link_.DropLargeInput();
+    throw;
+  }
+  // Given up before the picture arrives, as the helper has given up its view.
+  Link_.DropLargeInput();
   const host_protocol::TAnswer& a = answer.Answer;
   if (a.Result != SPI_SUCCESS) return a.Result;
   // Blocks that did not lock in the helper cross as none: no picture.
