@@ -58,7 +58,6 @@ TEST(MainWindowPluginFaults, AFaultingPlugInCostsOneLoadAndTheWindowGoesOn) {
     tintsight1Form = nullptr;
   }
 
-  ::SetCurrentDirectoryA((prefix + "decoding").c_str());
   // In the window's own process under the guard, then in the plug-in helper: a fault, the
   // helper's end, a call that never returns, a heap overrun found after the call.
   struct TCase {
@@ -80,6 +79,8 @@ TEST(MainWindowPluginFaults, AFaultingPlugInCostsOneLoadAndTheWindowGoesOn) {
     ::SetEnvironmentVariableA("TP_FAULT", c.Helper ? nullptr : c.Fault);
     WriteFile(faultFile, std::vector<std::uint8_t>(c.Fault, c.Fault + std::strlen(c.Fault)));
     if (c.Helper) UsePluginHost();
+    // (The open dialog leaves the current directory where the chosen file lies.)
+    ::SetCurrentDirectoryA((prefix + "decoding").c_str());
     TApplication application;
     application.CreateForm(tintsight1Form);
     Ttintsight1Form& form = *tintsight1Form;
