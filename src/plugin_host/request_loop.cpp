@@ -3,6 +3,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,7 +66,7 @@ class TRequestLoop {
       case TRequestKind::rkHello:
         return;
       case TRequestKind::rkOpen:
-        return Open(text);
+        return Open(text, request.Flag == 1);
       case TRequestKind::rkClose:
         Modules_.erase(request.Module);
         return;
@@ -114,7 +115,26 @@ class TRequestLoop {
     if (Input_.Size() > host_protocol::kKeptInputSize) Input_ = platform::SharedMemory();
   }
 
-  void Open(const std::string& path) {
+  // One description call for rkOpen, recorded for the answer: its result, or none when it faulted
+  // or the record is full.
+  std::optional<std::int32_t> Describe(TSpiModule& module, std::int32_t infoNo) {
+    if (Answer_.Result >= static_cast<std::int32_t>(host_protocol::kMaxDescribed)) return {};
+    char buffer[host_protocol::kDescribedBytes + 1] = {};
+    std::int32_t result = 0;
+    try {
+      result = module.GetPluginInfo(infoNo, buffer, host_protocol::kDescribedBytes);
+    } catch (const ESPIFault&) {
+      // Left to the program's own call, which meets the fault again.
+      return {};
+    }
+    const std::int32_t fields[2] = {infoNo, result};
+    Text_.append(reinterpret_cast<const char*>(fields), sizeof fields);
+    Text_.append(buffer, host_protocol::kDescribedBytes);
+    ++Answer_.Result;
+    return result;
+  }
+
+  void Open(const std::string& path, bool describe) {
     try {
       auto module = std::make_unique<TLocalSpiModule>(path);
       Answer_.Module = ++LastModule_;
@@ -122,7 +142,19 @@ class TRequestLoop {
       for (std::uint32_t bit = 0; bit <= static_cast<std::uint32_t>(TSpiEntry::seGetPreview); ++bit) {
         if (module->Exports(static_cast<TSpiEntry>(bit))) Answer_.Exports |= 1u << bit;
       }
-      Text_ = module->FileName();
+      if (describe && module->Exports(TSpiEntry::seGetPluginInfo)) {
+        // The order in which a plug-in object reads its description: the version and the name
+        // whatever they answer, then pairs until either call of one answers nothing.
+        if (Describe(*module, 0) && Describe(*module, 1)) {
+          for (std::int32_t n = 2; n < INT32_MAX; n += 2) {
+            const std::optional<std::int32_t> filter = Describe(*module, n);
+            if (!filter || *filter <= 0) break;
+            const std::optional<std::int32_t> description = Describe(*module, n + 1);
+            if (!description || *description <= 0) break;
+          }
+        }
+      }
+      Text_ += module->FileName();
       Modules_.emplace(LastModule_, std::move(module));
     } catch (const ESPIFOpenErrorSPI&) {
       Answer_.Status = TAnswerStatus::asNotLoaded;

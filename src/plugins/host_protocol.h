@@ -18,7 +18,7 @@ inline constexpr std::uint32_t kMaxText = 1u << 20;
 
 enum class TRequestKind : std::uint32_t {
   rkHello,           // the first request: is this our helper, and ready?
-  rkOpen,            // load the module at the path (the text)
+  rkOpen,            // load the module at the path (the text); Flag 1: describe it as well
   rkClose,           // unload the module `Module`
   rkGetPluginInfo,   // InfoNo, Length (the buffer length); the answer's text is the buffer
   rkIsSupported,     // the text is the file name; HasData: 2048 bytes of input (dw not 0)
@@ -92,6 +92,17 @@ static_assert(sizeof(TAnswer) == 96);
 // After GetPicture or GetPreview both sides give up an input memory larger than this, so that
 // neither holds a copy of a large picture between loads; the next call hands a new one over.
 inline constexpr std::uint64_t kKeptInputSize = std::uint64_t{1} << 20;
+
+// rkOpen with Flag 1: the helper asks the module for its description at once, as a plug-in
+// object does right after it opens one: GetPluginInfo with 0, 1, then 2, 3, 4, ... until either
+// call of a pair answers 0 or less, each into a zeroed buffer of kDescribedBytes + 1 bytes told
+// kDescribedBytes, at most kMaxDescribed calls, stopping at a fault. The answer's Result is the
+// number of calls; its text holds, for each, the number asked (int32), the result (int32) and
+// the buffer's kDescribedBytes bytes, then the module's file name. The program answers its own
+// calls from these, in order, saving a round trip each.
+inline constexpr std::uint32_t kDescribedBytes = 255;
+inline constexpr std::uint32_t kMaxDescribed = 4096;
+inline constexpr std::uint32_t kDescribedEntry = 8 + kDescribedBytes;
 
 // The probe's size: IsSupported always gets this many bytes of the picture's head.
 inline constexpr std::uint32_t kHeadBytes = 2048;

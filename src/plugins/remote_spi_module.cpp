@@ -73,18 +73,36 @@ std::unique_ptr<TSpiModule> TRemoteSpiModule::Open(const std::string& fileName) 
 host_protocol::TAnswerStatus TRemoteSpiModule::Load() {
   TRequest request;
   request.Kind = TRequestKind::rkOpen;
+  // Described only the first time: a module loaded again in a new helper is only loaded.
+  const bool first = Generation_ == 0;
+  request.Flag = first ? 1 : 0;
   const TPluginHostAnswer answer = Link_.Call(request, Path_, Path_, "load");
   if (answer.Answer.Status != TAnswerStatus::asDone) return answer.Answer.Status;
-  // A loaded module has a number and a handle; the name is the system's, at most 255 bytes.
-  if (answer.Answer.Module == 0 || answer.Answer.Handle == 0 || answer.Text.size() > 255 ||
-      answer.Text.find('\0') != std::string::npos) {
+  // A loaded module has a number and a handle; the description's calls fit the text; the name
+  // is the system's, at most 255 bytes.
+  const std::int32_t described = first ? answer.Answer.Result : 0;
+  const std::uint64_t describedBytes =
+      static_cast<std::uint64_t>(described < 0 ? 0 : described) * host_protocol::kDescribedEntry;
+  if (answer.Answer.Module == 0 || answer.Answer.Handle == 0 || described < 0 ||
+      described > static_cast<std::int32_t>(host_protocol::kMaxDescribed) ||
+      describedBytes > answer.Text.size()) {
     return TAnswerStatus::asRefused;
   }
+  const std::string name = answer.Text.substr(static_cast<std::size_t>(describedBytes));
+  if (name.size() > 255 || name.find('\0') != std::string::npos) return TAnswerStatus::asRefused;
   // In a new helper the name and the entry points were settled when the module was first loaded.
-  if (Generation_ == 0) {
-    FileName_ = answer.Text;
+  if (first) {
+    FileName_ = name;
     Exports_ = answer.Answer.Exports;
     Handle_ = answer.Answer.Handle;
+    for (std::int32_t i = 0; i < described; ++i) {
+      const char* entry = answer.Text.data() + static_cast<std::size_t>(i) * host_protocol::kDescribedEntry;
+      TDescribed call{};
+      std::memcpy(&call.InfoNo, entry, 4);
+      std::memcpy(&call.Result, entry + 4, 4);
+      std::memcpy(call.Buffer.data(), entry + 8, call.Buffer.size());
+      Described_.push_back(call);
+    }
   }
   Module_ = answer.Answer.Module;
   Generation_ = Link_.Generation();
@@ -133,6 +151,17 @@ TPluginHostAnswer TRemoteSpiModule::Call(TRequest request, std::string_view text
 
 std::int32_t TRemoteSpiModule::GetPluginInfo(std::int32_t infoNo, char* buffer,
                                              std::int32_t bufferLength) {
+  // Asked already while the module opened: the same call is not made twice. Any other call ends
+  // the description, and it and every later one go to the helper.
+  if (!Described_.empty()) {
+    const TDescribed call = Described_.front();
+    Described_.pop_front();
+    if (call.InfoNo == infoNo && bufferLength == static_cast<std::int32_t>(call.Buffer.size())) {
+      if (buffer != nullptr) std::memcpy(buffer, call.Buffer.data(), call.Buffer.size());
+      return call.Result;
+    }
+    Described_.clear();
+  }
   TRequest request;
   request.InfoNo = infoNo;
   request.Length = bufferLength;

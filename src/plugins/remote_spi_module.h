@@ -5,6 +5,8 @@
 // before the next call.
 #pragma once
 
+#include <array>
+#include <deque>
 #include <memory>
 #include <string>
 
@@ -41,6 +43,15 @@ class TRemoteSpiModule : public TSpiModule {
   // A request for `entry` of this module, loaded again first in a new helper.
   TPluginHostAnswer Call(host_protocol::TRequest request, std::string_view text, TSpiEntry entry);
   [[noreturn]] void Broken(TSpiEntry entry, const std::string& cause) const;
+
+  // What the helper's GetPluginInfo calls answered while it opened the module, in their order;
+  // the first calls are answered from here while they ask the same (host_protocol.h, rkOpen).
+  struct TDescribed {
+    std::int32_t InfoNo;
+    std::int32_t Result;
+    std::array<char, host_protocol::kDescribedBytes> Buffer;
+  };
+  std::deque<TDescribed> Described_;
 
   TPluginHostLink& Link_;
   std::string Path_;

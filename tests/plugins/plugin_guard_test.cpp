@@ -282,10 +282,16 @@ TEST(PluginHost, EachFailureCostsThatCallOnlyAndTheNextCallWorks) {
     EXPECT_EQ(LiveChildren().size(), 1u) << c.Fault << ": one helper, none left behind";
 #endif
   }
-  // A module that ends the helper while it loads is passed over like one that does not load.
-  faults.Set("load:exit");
-  EXPECT_EQ(CreateSPI(Text(CopyPlugin("tp_in_faulty", faults.Dir().Path(), "other.spi"))),
-            nullptr);
+  // A module that faults, or ends the helper, while it loads or describes itself is passed over
+  // like one that does not load.
+  int copies = 0;
+  for (const char* fault : {"load:exit", "GetPluginInfo:null", "GetPluginInfo:exit"}) {
+    faults.Set(fault);
+    EXPECT_EQ(CreateSPI(Text(CopyPlugin("tp_in_faulty", faults.Dir().Path(),
+                                        std::to_string(copies++) + ".spi"))),
+              nullptr)
+        << fault;
+  }
   faults.Set("");
   EXPECT_NE(CreateSPI(Text(CopyPlugin("tp_in_faulty", faults.Dir().Path(), "third.spi"))),
             nullptr);

@@ -5,7 +5,9 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <utility>
+#include <vector>
 
 #include "platform/text.h"
 
@@ -23,6 +25,17 @@ HANDLE AsHandle(std::intptr_t value) { return reinterpret_cast<HANDLE>(value); }
 std::intptr_t AsValue(HANDLE handle) { return reinterpret_cast<std::intptr_t>(handle); }
 
 // Writes all of `size` bytes to a pipe; `overlapped`: the handle was opened for overlapped I/O.
+bool WriteAll(HANDLE pipe, const void* data, std::size_t size, bool overlapped);
+
+// One message: its token and its bytes in one write, since every call through Wine's server
+// costs a round trip of its own.
+bool WriteMessage(HANDLE pipe, TToken token, const void* data, std::size_t size, bool overlapped) {
+  std::vector<char> message(sizeof token + size);
+  std::memcpy(message.data(), &token, sizeof token);
+  if (size > 0) std::memcpy(message.data() + sizeof token, data, size);
+  return WriteAll(pipe, message.data(), message.size(), overlapped);
+}
+
 bool WriteAll(HANDLE pipe, const void* data, std::size_t size, bool overlapped) {
   const auto* bytes = static_cast<const char*>(data);
   while (size > 0) {
@@ -252,18 +265,20 @@ bool ChildProcess::Send(const void* data, std::size_t size, const SharedMemory* 
     }
     token = reinterpret_cast<std::uintptr_t>(theirs);
   }
-  return WriteAll(AsHandle(ToChild_), &token, sizeof token, true) &&
-         WriteAll(AsHandle(ToChild_), data, size, true);
+  return WriteMessage(AsHandle(ToChild_), token, data, size, true);
 }
 
 TChannelRead ChildProcess::Receive(void* data, std::size_t size, int timeoutMs,
                                    SharedMemoryHandle& memory) {
   if (FromChild_ == -1) return TChannelRead::crClosed;
   const ULONGLONG deadline = timeoutMs >= 0 ? ::GetTickCount64() + timeoutMs + 1 : 0;
-  TToken token = 0;
-  TChannelRead result = ReadOverlapped(AsHandle(FromChild_), &token, sizeof token, deadline);
+  std::vector<char> message(sizeof(TToken) + size);
+  const TChannelRead result =
+      ReadOverlapped(AsHandle(FromChild_), message.data(), message.size(), deadline);
   if (result != TChannelRead::crDone) return result;
-  result = ReadOverlapped(AsHandle(FromChild_), data, size, deadline);
+  TToken token = 0;
+  std::memcpy(&token, message.data(), sizeof token);
+  if (size > 0) std::memcpy(data, message.data() + sizeof token, size);
   if (token != 0) {
     // Taken out of the helper, which keeps its own handle until its next request.
     HANDLE ours = nullptr;
@@ -321,18 +336,20 @@ ParentChannel ParentChannel::Inherited(const std::vector<std::string>& arguments
 bool ParentChannel::Send(const void* data, std::size_t size, const SharedMemory* memory) {
   if (!IsValid()) return false;
   const TToken token = memory != nullptr ? static_cast<TToken>(memory->Handle().Value()) : 0;
-  return WriteAll(AsHandle(ToParent_), &token, sizeof token, false) &&
-         WriteAll(AsHandle(ToParent_), data, size, false);
+  return WriteMessage(AsHandle(ToParent_), token, data, size, false);
 }
 
 bool ParentChannel::Receive(void* data, std::size_t size, SharedMemoryHandle& memory) {
   if (!IsValid()) return false;
+  std::vector<char> message(sizeof(TToken) + size);
+  if (!ReadAll(AsHandle(FromParent_), message.data(), message.size())) return false;
   TToken token = 0;
-  if (!ReadAll(AsHandle(FromParent_), &token, sizeof token)) return false;
+  std::memcpy(&token, message.data(), sizeof token);
+  if (size > 0) std::memcpy(data, message.data() + sizeof token, size);
   if (token != 0 && !memory.IsValid()) {
     memory = SharedMemoryHandle(static_cast<std::intptr_t>(token));
   }
-  return ReadAll(AsHandle(FromParent_), data, size);
+  return true;
 }
 
 }  // namespace platform
