@@ -218,10 +218,12 @@ std::vector<int> LiveChildren(int parent = ::getpid()) {
 }
 #endif
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSanitized = true;
+// Where the helper's memory has no bound of ours (the sanitizer's own reservations; a 64-bit
+// Windows helper), memory is not exhausted on purpose.
+#if defined(__SANITIZE_ADDRESS__) || defined(_WIN64)
+constexpr bool kUnbounded = true;
 #else
-constexpr bool kSanitized = false;
+constexpr bool kUnbounded = false;
 #endif
 
 TEST(PluginHost, EachFailureCostsThatCallOnlyAndTheNextCallWorks) {
@@ -246,7 +248,7 @@ TEST(PluginHost, EachFailureCostsThatCallOnlyAndTheNextCallWorks) {
       {"GetPicture:heap", "GetPicture", ""},
       {"GetPicture:heap", "GetPicture", ""},
       // The helper runs out of memory and is retired.
-      {"GetPicture:exhaust", "GetPicture", kSanitized ? "skip" : ""},
+      {"GetPicture:exhaust", "GetPicture", kUnbounded ? "skip" : ""},
   };
   THelperFaults faults;
   const std::string path = Text(CopyPlugin("tp_in_faulty", faults.Dir().Path(), "faulty.spi"));
