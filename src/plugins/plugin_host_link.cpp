@@ -75,14 +75,12 @@ void TPluginHostLink::End() {
 }
 
 void TPluginHostLink::Start() {
-  if (HelperPath_.empty()) HelperPath_ = HelperPath();
+  const std::string path = HelperPath_.empty() ? HelperPath() : HelperPath_;
   const auto refuse = [&](const std::string& reason) {
-    throw ESPIHostStart(spi_messages::SHostStart, {HelperPath_, reason});
+    throw ESPIHostStart(spi_messages::SHostStart, {path, reason});
   };
-  if (platform::FileKindOf(HelperPath_) != platform::TFileKind::fkRegular) {
-    refuse("no such file");
-  }
-  Child_ = platform::ChildProcess::Start(HelperPath_, kAddressSpaceLimit);
+  if (platform::FileKindOf(path) != platform::TFileKind::fkRegular) refuse("no such file");
+  Child_ = platform::ChildProcess::Start(path, kAddressSpaceLimit);
   if (!Child_.IsStarted()) {
     refuse(platform::SystemErrorMessage(platform::LastErrorCode()));
   }

@@ -297,6 +297,18 @@ TEST(PluginHost, EachFailureCostsThatCallOnlyAndTheNextCallWorks) {
   faults.Set("");
   EXPECT_NE(CreateSPI(Text(CopyPlugin("tp_in_faulty", faults.Dir().Path(), "third.spi"))),
             nullptr);
+
+  // No helper to start: said once, not passed over as a module that does not load.
+  EndPluginHosts();
+  const std::string missing = Text(faults.Dir().Path() / "no-such-helper");
+  SetPluginHostPath(missing);
+  try {
+    CreateSPI(Text(CopyPlugin("tp_in_faulty", faults.Dir().Path(), "fourth.spi")));
+    ADD_FAILURE() << "no exception";
+  } catch (const ESPIHostStart& e) {
+    EXPECT_EQ(e.Message(), "the plug-in host " + missing + " cannot be started: no such file");
+  }
+  SetPluginHostPath(TS_PLUGIN_HOST_PATH);
 }
 
 #ifndef _WIN32
