@@ -57,6 +57,8 @@ class TPluginHostLink {
   bool IsRunning() const { return Child_.IsStarted(); }
   // Closes the channel and waits for the helper to end; one that does not end shortly is killed.
   void End();
+  // Kills the helper at once: it answered what cannot be, and is not asked again.
+  void Discard() { Child_ = platform::ChildProcess(); }
 
  private:
   void Start();

@@ -114,6 +114,7 @@ bool TRemoteSpiModule::Exports(TSpiEntry entry) const {
 }
 
 void TRemoteSpiModule::Broken(TSpiEntry entry, const std::string& cause) const {
+  Link_.Discard();
   throw ESPIFault(spi_messages::SSPIHostLost, {Name(), SpiEntryName(entry), cause});
 }
 

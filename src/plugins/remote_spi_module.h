@@ -42,6 +42,7 @@ class TRemoteSpiModule : public TSpiModule {
   host_protocol::TAnswerStatus Load();
   // A request for `entry` of this module, loaded again first in a new helper.
   TPluginHostAnswer Call(host_protocol::TRequest request, std::string_view text, TSpiEntry entry);
+  // Ends the call with ESPIFault for `cause`, and the helper with it.
   [[noreturn]] void Broken(TSpiEntry entry, const std::string& cause) const;
 
   // What the helper's GetPluginInfo calls answered while it opened the module, in their order;

@@ -311,6 +311,39 @@ TEST(PluginHost, EachFailureCostsThatCallOnlyAndTheNextCallWorks) {
   SetPluginHostPath(TS_PLUGIN_HOST_PATH);
 }
 
+TEST(PluginHost, AnswersThatCannotBeEndTheCallAndTheHelper) {
+  THelperFaults faults;
+  const std::string path = Text(CopyPlugin("tp_in", faults.Dir().Path(), "honest.spi"));
+  SetPluginHostPath(TS_LYING_PLUGIN_HOST_PATH);
+  for (const char* lie : {"magic", "text", "blocks", "order", "fault"}) {
+    EndPluginHosts();
+#ifdef _WIN32
+    ::SetEnvironmentVariableA("TS_LIE", lie);
+#else
+    ::setenv("TS_LIE", lie, 1);
+#endif
+    TInSPI spi(path);
+    TSpiHandle info = nullptr;
+    TSpiHandle bits = nullptr;
+    try {
+      CallEntry(spi, "GetPicture", info, bits);
+      ADD_FAILURE() << lie << ": believed";
+    } catch (const ESPIFault& e) {
+      EXPECT_EQ(e.Message(), spi.FileName() +
+                                 ":Susie PluginのGetPicture: the plug-in's process answered what "
+                                 "cannot be")
+          << lie;
+    }
+    EXPECT_EQ(info, nullptr) << lie;
+    EXPECT_EQ(bits, nullptr) << lie;
+#ifndef _WIN32
+    EXPECT_EQ(LiveChildren().size(), 0u) << lie << ": the helper was killed";
+#endif
+  }
+  EndPluginHosts();
+  SetPluginHostPath(TS_PLUGIN_HOST_PATH);
+}
+
 #ifndef _WIN32
 TEST(PluginHost, NoHelperOutlivesAProgramThatIsKilled) {
   THelperFaults faults;
