@@ -130,7 +130,6 @@ bool TPluginHostLink::SetInput(const void* data, std::size_t size) {
   if (size < host_protocol::kHeadBytes) {
     std::memset(Input_.Data() + size, 0, host_protocol::kHeadBytes - size);
   }
-  InputBytes_ = size;
   return true;
 }
 

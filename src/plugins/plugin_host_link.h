@@ -71,7 +71,6 @@ class TPluginHostLink {
   platform::ChildProcess Child_;
   std::uint64_t Generation_ = 0;
   platform::SharedMemory Input_;
-  std::size_t InputBytes_ = 0;
   bool InputHandedOver_ = false;
 };
 
