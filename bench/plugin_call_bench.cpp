@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/module.h"
 #include "plugins/in_spi.h"
 #include "plugins/spi_exceptions.h"
 
@@ -26,9 +27,9 @@ std::vector<char>& Head() {
 std::uintptr_t HeadAddress() { return reinterpret_cast<std::uintptr_t>(Head().data()); }
 
 void BM_PlainCall(benchmark::State& state) {
-  TInSPI spi(std::string(TS_TEST_PLUGIN_DIR) + "/tp_in.spi");
-  const auto entry =
-      EntryPointAs<TSpiIsSupported>(platform::ModuleEntryPoint(spi.Handle(), "IsSupported"));
+  const platform::Module module =
+      platform::Module::Load(std::string(TS_TEST_PLUGIN_DIR) + "/tp_in.spi");
+  const auto entry = reinterpret_cast<TSpiIsSupported>(module.EntryPoint("IsSupported"));
   for (auto _ : state) benchmark::DoNotOptimize(entry("x.tsp", HeadAddress()));
 }
 

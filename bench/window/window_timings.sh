@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Times the main window under Wine (inside xvfb-run when there is no display):
-#  - the real tintsight.exe from its start until its window is on the screen, with no plug-in
-#    and with 50 plug-ins in its SusiePlugin folder (copies of the bundled one);
-#  - making the window in-process with 0 and 50 plug-ins, "解析する" on 24 megapixels, and
+#  - the real tintsight.exe (with its plug-in helper) from its start until its window is on the
+#    screen, with no plug-in and with 50 plug-ins in its SusiePlugin folder (copies of the
+#    bundled one);
+#  - making the window in-process with 0 and 50 plug-ins, loaded in the program's own process
+#    and in the helper, "解析する" on 24 megapixels, and
 #    repainting when the window is uncovered (window_timings).
 #
 #   bench/window/window_timings.sh SOURCE_DIR WIN32_BUILD_DIR
@@ -26,11 +28,14 @@ trap 'cd /; rm -rf "$work"; wineserver -k' EXIT
 for count in 0 50; do
   folder=$work/plugins-$count
   mkdir -p "$folder/SusiePlugin"
-  cp "$build_dir/bin/tintsight.exe" "$build_dir/bench/window/window_timings.exe" "$folder/"
+  cp "$build_dir/bin/tintsight.exe" "$build_dir/bin/tintsight-plugin-host.exe" \
+     "$build_dir/bench/window/window_timings.exe" "$folder/"
   for i in $(seq 1 "$count"); do cp "$plugin" "$folder/SusiePlugin/plugin$i.spi"; done
 
   echo "== $count plug-ins"
   (cd "$folder" && wine ./window_timings.exe startup | tr -d '\r')
+  echo "-- the same with the plug-ins in the helper:"
+  (cd "$folder" && wine ./window_timings.exe startup-helper | tr -d '\r')
 
   times=()
   for run in 1 2 3 4 5; do

@@ -5,10 +5,14 @@
 #include <windows.h>
 
 #include "app/tintsight1.h"
+#include "plugins/plugin_host_link.h"
 #include "ui/application.h"
 #include "ui/win_control.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // Every plug-in runs in the helper beside this program; without one, no plug-in loads and a
+  // picture that needs one fails to load, as any other failed load does.
+  UsePluginHost(THelperMissing::hmNotLoaded);
   try {
     TApplication application;
     try {

@@ -9,6 +9,7 @@
 #include "cli/report.h"
 #include "cli/version.h"
 #include "platform/file.h"
+#include "plugins/plugin_host_link.h"
 
 namespace {
 
@@ -42,6 +43,8 @@ int AnalyseAction(const TCliOptions& options, std::ostream& output, std::ostream
 int RunCli(std::span<const std::string> arguments, std::ostream& output, std::ostream& errors) {
   try {
     const TCliOptions options = ParseCliArguments(arguments);
+    SetPluginTimeout(options.PluginTimeout);
+    UseInstalledPluginHost();
     int status = 0;
     switch (options.Action) {
       case TCliAction::caHelp:

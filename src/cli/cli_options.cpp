@@ -52,6 +52,8 @@ const std::string_view kCliUsage =
     "  --format bmp|png  with -o: the format of the results (default bmp)\n"
     "  --plugin-dir DIR  look for plug-ins in DIR as well (may be repeated)\n"
     "  --list-plugins    list the plug-ins found, with their formats, and do nothing else\n"
+    "  --plugin-timeout SECONDS\n"
+    "                    give up a plug-in call after SECONDS (default 60; 0: never)\n"
     "  --help            show this text\n"
     "  --version         show the version and the commit it was built from\n"
     "Exit status: 0 done, 1 some picture could not be read or written, 2 a usage error.\n";
@@ -205,6 +207,28 @@ std::string BatchOutputName(const std::string& outputDir, const std::string& inp
   return InFolder(outputDir, stem.append(extension));
 }
 
+namespace {
+
+// --plugin-timeout: whole seconds, 0 for no limit; at most a day (a longer wait is no limit
+// either, and the milliseconds stay countable).
+constexpr std::string_view kPluginTimeoutOption = "--plugin-timeout";
+constexpr int kLongestPluginTimeout = 24 * 60 * 60;
+
+int ParsePluginTimeout(std::string_view text) {
+  int value = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (text.empty() || error != std::errc() || stop != end || value < 0 ||
+      value > kLongestPluginTimeout) {
+    throw EUsageError("--plugin-timeout needs whole seconds from 0 (no limit) to " +
+                      std::to_string(kLongestPluginTimeout) + ", not \"" + std::string(text) +
+                      "\"");
+  }
+  return value;
+}
+
+}  // namespace
+
 TCliOptions ParseCliArguments(std::span<const std::string> arguments) {
   TCliOptions options;
   std::vector<std::string> files;
@@ -272,6 +296,11 @@ TCliOptions ParseCliArguments(std::span<const std::string> arguments) {
       options.OutputDir = ParseFolder("-o", value(i, "-o needs a folder"));
     } else if (argument.starts_with("-o")) {
       options.OutputDir = ParseFolder("-o", text.substr(2));
+    } else if (argument == kPluginTimeoutOption) {
+      options.PluginTimeout =
+          ParsePluginTimeout(value(i, "--plugin-timeout needs a number of seconds"));
+    } else if (text.starts_with(kPluginTimeoutOption) && text[kPluginTimeoutOption.size()] == '=') {
+      options.PluginTimeout = ParsePluginTimeout(text.substr(kPluginTimeoutOption.size() + 1));
     } else {
       throw EUsageError("unknown option \"" + argument + "\"");
     }

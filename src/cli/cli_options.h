@@ -47,6 +47,7 @@ struct TCliOptions {
   TVisionType VisionType = TVisionType::vtProtanopia;  // --simulate
   double Severity = kDefaultSeverity;   // --severity, 0 to 1; for the anomalous types
   std::vector<std::string> PluginDirs;  // --plugin-dir folders, in the order given
+  int PluginTimeout = 60;               // --plugin-timeout: seconds per plug-in call; 0 none
   std::string OutputDir;                // -o: the batch form's output folder; empty otherwise
   std::vector<TCliJob> Jobs;            // in the order of the inputs
 

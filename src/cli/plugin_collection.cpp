@@ -3,12 +3,14 @@
 #include "cli/cli_options.h"
 #include "platform/file.h"
 #include "platform/known_paths.h"
+#include "plugins/plugin_host_link.h"
 #include "plugins/spi_search_places.h"
 #include "rtl/file_name.h"
 
 namespace {
 
 constexpr char kPluginPattern[] = "*.spi";
+constexpr char kPluginHostName[] = "tintsight-plugin-host";
 // The program's own places; the collection searches them in its fixed order.
 constexpr TSPISearchOptions kProgramPlaces{TSPISearchOption::spsAppDir,
                                            TSPISearchOption::spsAppPluginDir};
@@ -22,11 +24,25 @@ std::string ExistingInstalledPluginFolder() {
 
 }  // namespace
 
-std::string InstalledPluginFolder() {
+// ../lib/tintsight from the program's folder; empty when the program's folder is unknown.
+std::string InstalledLibraryFolder() {
   const std::string programFolder = ExtractFileDir(platform::ExecutablePath());
   if (programFolder.empty()) return {};
-  return InFolder(InFolder(InFolder(ExtractFileDir(programFolder), "lib"), "tintsight"),
-                  "SusiePlugin");
+  return InFolder(InFolder(ExtractFileDir(programFolder), "lib"), "tintsight");
+}
+
+std::string InstalledPluginFolder() {
+  const std::string library = InstalledLibraryFolder();
+  return library.empty() ? std::string() : InFolder(library, "SusiePlugin");
+}
+
+void UseInstalledPluginHost() {
+  const std::string programFolder = ExtractFileDir(platform::ExecutablePath());
+  const std::string library = InstalledLibraryFolder();
+  if (library.empty() || platform::PathExists(InFolder(programFolder, kPluginHostName))) return;
+  if (std::string installed = InFolder(library, kPluginHostName); platform::PathExists(installed)) {
+    SetPluginHostPath(installed);
+  }
 }
 
 std::vector<std::string> PluginSearchFolders(std::span<const std::string> pluginDirs) {

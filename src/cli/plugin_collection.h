@@ -14,6 +14,11 @@
 // program's folder is unknown.
 std::string InstalledPluginFolder();
 
+// Points the plug-in helper at ../lib/tintsight/ from the program's folder when the helper is not
+// beside the program but there, as an installed program has it (/usr/lib/tintsight beside
+// /usr/bin); otherwise leaves the helper beside the program.
+void UseInstalledPluginHost();
+
 // The folders that OpenPluginCollection searches, in its order: the program's "SusiePlugin"
 // folder and the program's folder (in the order that the collection searches its places), the
 // installed plug-in folder where it exists, then each of `pluginDirs` as given. A place the

@@ -19,7 +19,8 @@ class TInSPI : public TSPI {
   // Each calls the module's entry point of the same name with the arguments unchanged and returns
   // its result unchanged; a failure code is no error here. A processor fault inside the entry
   // point raises ESPIFault "%s:Susie Pluginの%sで例外 %s が発生しました" (FileName, the entry point,
-  // the fault's code); blocks that the call had stored in `info.hInfo`, `hBInfo` or `hBm` before
+  // the fault's code), and so does the plug-in helper's death or silence past the time limit,
+  // with "%s:Susie Pluginの%s: %s" and the cause (see TSpiModule); blocks that the call had stored in `info.hInfo`, `hBInfo` or `hBm` before
   // the fault are freed and the out-parameters hold what they held before. Texts are in the
   // module's code page; `dw`, `lData` and the handles are pointer-sized (32 bits on Windows). A
   // call of GetPreview on a module that does not export it fails with ESPIInvalidAPI
@@ -37,17 +38,9 @@ class TInSPI : public TSPI {
                           std::intptr_t lData);
 
   // Whether the module exports GetPreview.
-  bool HasPreview() const { return GetPreview_ != nullptr; }
+  bool HasPreview() const { return Module().Exports(TSpiEntry::seGetPreview); }
 
  private:
-  // GetPicture or GetPreview (`name`) under the guard.
-  std::int32_t CallPictureEntry(const char* name, TSpiGetPicture entry, const void* buffer,
-                                std::int32_t length, std::int32_t flag, TSpiHandle& hBInfo,
-                                TSpiHandle& hBm, TSpiProgressCallback progress,
-                                std::intptr_t lData);
-
-  TSpiGetPictureInfo GetPictureInfo_ = nullptr;
-  TSpiIsSupported IsSupported_ = nullptr;
-  TSpiGetPicture GetPicture_ = nullptr;
-  TSpiGetPreview GetPreview_ = nullptr;
+  // ESPIInvalidAPI unless the module exports `entry`.
+  void RequireEntry(TSpiEntry entry) const;
 };

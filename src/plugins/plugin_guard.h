@@ -13,6 +13,10 @@
 [[noreturn]] void RaisePluginFault(const std::string& fileName, const char* entryPoint,
                                    const platform::TFault& fault);
 
+// The fault's code as RaisePluginFault last put it in a message on this thread ("SIGSEGV",
+// "0xC0000005"): the plug-in helper reports it to the program, which makes its own message.
+const std::string& LastPluginFaultText();
+
 // Runs call() under the guard. A fault inside it raises the plug-in fault for `fileName` and
 // `entryPoint` once the guard has been left. `call` only calls into the plug-in and copies plain
 // values: it must not throw, and whatever it holds is abandoned on a fault.

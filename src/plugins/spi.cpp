@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "platform/text.h"
-#include "plugins/plugin_guard.h"
 #include "plugins/spi_exceptions.h"
 #include "plugins/spi_messages.h"
 
@@ -15,35 +14,13 @@ namespace {
 constexpr std::int32_t kInfoBufferSize = 256;
 constexpr std::int32_t kInfoBufferLength = kInfoBufferSize - 1;
 
-// Loads the module under the guard: its initialisation (DllMain, constructors) is its code. A
-// fault there counts as the module not loading.
-platform::Module LoadModule(const std::string& fileName) {
-  platform::Module module;
-  platform::TFault fault;
-  struct TLoad {
-    const std::string& FileName;
-    platform::Module& Module;
-  } load{fileName, module};
-  const bool returned = platform::CallGuarded(
-      [](void* context) {
-        auto& what = *static_cast<TLoad*>(context);
-        what.Module = platform::Module::Load(what.FileName);
-      },
-      &load, fault);
-  if (!returned || !module.IsLoaded()) {
-    throw ESPIFOpenErrorSPI(spi_messages::SSPIFOpenError, {fileName});
-  }
-  return module;
-}
-
 }  // namespace
 
-TSPI::TSPI(const std::string& fileName) : Module_(LoadModule(fileName)) {
-  FileName_ = Module_.FileName();
+TSPI::TSPI(const std::string& fileName) : Module_(OpenSpiModule(fileName)) {
+  FileName_ = Module_->FileName();
   if (FileName_.empty()) FileName_ = fileName;
 
-  GetPluginInfo_ = EntryPointAs<TSpiGetPluginInfo>(FindEntryPoint("GetPluginInfo"));
-  if (GetPluginInfo_ == nullptr) RaiseInvalidSPI();
+  if (!Module_->Exports(TSpiEntry::seGetPluginInfo)) RaiseInvalidSPI();
 
   ReadInfo(0, APIVersion_);
   ReadInfo(1, PluginName_);
@@ -59,20 +36,11 @@ TSPI::TSPI(const std::string& fileName) : Module_(LoadModule(fileName)) {
   }
 }
 
-TSPI::~TSPI() {
-  // Unloading runs the module's own code too. A fault there cannot be reported from here; the
-  // module is gone from our side either way.
-  platform::TFault fault;
-  platform::CallGuarded(
-      [](void* module) { static_cast<platform::Module*>(module)->Unload(); }, &Module_, fault);
-}
+TSPI::~TSPI() = default;
 
 std::int32_t TSPI::GetPluginInfo(std::int32_t infoNo, char* buffer, std::int32_t bufferLength) {
-  if (GetPluginInfo_ == nullptr) RaiseInvalidAPI("GetPluginInfo");
-  std::int32_t result = 0;
-  CallPlugin(FileName_, "GetPluginInfo",
-             [&] { result = GetPluginInfo_(infoNo, buffer, bufferLength); });
-  return result;
+  if (!Module_->Exports(TSpiEntry::seGetPluginInfo)) RaiseInvalidAPI("GetPluginInfo");
+  return Module_->GetPluginInfo(infoNo, buffer, bufferLength);
 }
 
 bool TSPI::ReadInfo(std::int32_t infoNo, std::string& text) {

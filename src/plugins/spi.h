@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/module.h"
+#include <memory>
+
+#include "plugins/spi_module.h"
 #include "rtl/class_ref.h"
 #include "rtl/object.h"
 #include "spi_abi.h"
@@ -45,8 +47,9 @@ class TSPI : public TObject {
   const std::vector<std::string>& GetExtNames() const { return ExtNames_; }
   const std::vector<std::string>& GetFileTypes() const { return FileTypes_; }
 
-  // The system's handle of the loaded module; never null in a constructed object.
-  platform::TModuleHandle Handle() const { return Module_.Handle(); }
+  // The system's handle of the loaded module (in the plug-in helper's process when it runs
+  // there); never 0 in a constructed object.
+  std::uintptr_t Handle() const { return Module_->Handle(); }
   // The module's full path as the system reports it, or the path given when it reports none.
   const std::string& FileName() const { return FileName_; }
   // The answer to information number 0 ("00IN", "00AM", "00XN", ...); empty when none.
@@ -55,8 +58,8 @@ class TSPI : public TObject {
   const std::string& PluginName() const { return PluginName_; }
 
  protected:
-  // The entry point `name` of this module, or null when it is not exported.
-  platform::TEntryPoint FindEntryPoint(const char* name) const { return Module_.EntryPoint(name); }
+  // The module, through which every entry point is called.
+  TSpiModule& Module() const { return *Module_; }
   // ESPIInvalidSPI for this module.
   [[noreturn]] void RaiseInvalidSPI() const;
   // ESPIInvalidAPI "%sは[%s]では使えないSusie Plugin APIです" for the entry point `name`.
@@ -67,17 +70,10 @@ class TSPI : public TObject {
   bool ReadInfo(std::int32_t infoNo, std::string& text);
 
   // Declared first so that it is released last, after everything read from the module.
-  platform::Module Module_;
+  std::unique_ptr<TSpiModule> Module_;
   std::string FileName_;
   std::string APIVersion_;
   std::string PluginName_;
   std::vector<std::string> ExtNames_;
   std::vector<std::string> FileTypes_;
-  TSpiGetPluginInfo GetPluginInfo_ = nullptr;
 };
-
-// Converts an entry point found by name into its real type.
-template <class TFunction>
-TFunction EntryPointAs(platform::TEntryPoint entry) {
-  return reinterpret_cast<TFunction>(entry);
-}

@@ -26,6 +26,7 @@ struct TParseCase {
   double Severity = kDefaultSeverity;
   bool ContrastLoss = false;
   TContrastThresholds Thresholds = {};
+  int PluginTimeout = 60;
 };
 
 void PrintTo(const TParseCase& c, std::ostream* os) { *os << c.Name; }
@@ -52,6 +53,11 @@ TParseCase Version(const char* name, std::vector<std::string> arguments) {
 
 TParseCase WithDirs(TParseCase c, std::vector<std::string> pluginDirs) {
   c.PluginDirs = std::move(pluginDirs);
+  return c;
+}
+
+TParseCase TimedOut(TParseCase c, int seconds) {
+  c.PluginTimeout = seconds;
   return c;
 }
 
@@ -129,6 +135,16 @@ const std::vector<TParseCase> kCases = {
     Fails("--plugin-dir= empty", {"--plugin-dir=", "a", "b"}, "--plugin-dir needs a folder"),
     Fails("a misspelt --plugin-dir", {"--plugin-dirs", "p", "a", "b"},
           "unknown option \"--plugin-dirs\""),
+    TimedOut({"--plugin-timeout SECONDS", {"--plugin-timeout", "5", "a", "b"}, false, 0,
+              {{"a", "b"}}}, 5),
+    TimedOut({"--plugin-timeout=0, no limit", {"--plugin-timeout=0", "a", "b"}, false, 0,
+              {{"a", "b"}}}, 0),
+    Fails("--plugin-timeout below 0", {"--plugin-timeout", "-1", "a", "b"},
+          "--plugin-timeout needs whole seconds from 0 (no limit) to 86400, not \"-1\""),
+    Fails("--plugin-timeout over a day", {"--plugin-timeout=86401", "a", "b"},
+          "--plugin-timeout needs whole seconds from 0 (no limit) to 86400, not \"86401\""),
+    Fails("--plugin-timeout at the end", {"a", "b", "--plugin-timeout"},
+          "--plugin-timeout needs a number of seconds"),
 
     // The batch form.
     {"-o with one input", {"-o", "out", "photo.jpg"}, false, 0, {{"photo.jpg", In("out", "photo.bmp")}}},
@@ -259,6 +275,7 @@ TEST_P(CliArguments, ParseAsDocumented) {
     EXPECT_EQ(options.Condition, c.Condition);
     EXPECT_EQ(options.Jobs, c.Jobs);
     EXPECT_EQ(options.PluginDirs, c.PluginDirs);
+    EXPECT_EQ(options.PluginTimeout, c.PluginTimeout);
     EXPECT_EQ(static_cast<int>(options.Operation), static_cast<int>(c.Operation));
     EXPECT_EQ(options.ContrastLoss, c.ContrastLoss);
     EXPECT_EQ(options.Thresholds.Visible, c.Thresholds.Visible);

@@ -21,6 +21,8 @@
 #include "image/bitmap.h"
 #include "picture_fixtures.h"
 #include "plugin_test_support.h"
+#include "plugins/local_spi_module.h"
+#include "plugins/plugin_host_link.h"
 #include "plugins/spis.h"
 #include "rtl/exception.h"
 #include "rtl/file_name.h"
@@ -202,9 +204,21 @@ TEST(CliPlugins, ABatchGoesOnPastAnInputThatNothingReadsOrWhosePlugInFaults) {
   struct TCase {
     const char* Variant;
     const char* Fault;  // where the fault variant faults (TP_FAULT); "" nowhere
+    bool Helper;        // the plug-ins run in the plug-in helper
+    std::string Cause;  // how each line about a faulting input ends
   };
-  for (const TCase& c : {TCase{"tp_in", ""}, TCase{"tp_in_faulty", "GetPicture:null"}}) {
-    SCOPED_TRACE(c.Variant);
+  const TCase cases[] = {
+      {"tp_in", "", false, ""},
+      {"tp_in_faulty", "GetPicture:null", false, "で例外 " + faultCode + " が発生しました"},
+      {"tp_in_faulty", "GetPicture:null", true, "で例外 " + faultCode + " が発生しました"},
+      {"tp_in_faulty", "GetPicture:exit", true, ": the plug-in's process ended with exit code 3"},
+      {"tp_in_faulty", "GetPicture:hang", true, ": no answer within 1 s"},
+  };
+  // One file for every case: a helper started in one case serves the next.
+  const TTempDir faultDir;
+  const std::string faultFile = Text(faultDir.Path() / "fault.txt");
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(std::string(c.Variant) + " " + c.Fault + (c.Helper ? " in the helper" : ""));
     const bool faults = *c.Fault != '\0';
     const TTempDir pictures;
     const TTempDir plugins;
@@ -226,13 +240,25 @@ TEST(CliPlugins, ABatchGoesOnPastAnInputThatNothingReadsOrWhosePlugInFaults) {
 #else
     ::setenv("TP_FAULT", c.Fault, 1);
 #endif
-    const TRun run = RunCliWith({"-c", "5", "--plugin-dir", Text(plugins.Path()), "-o",
-                                 Text(results.Path()), good, bad, other});
+    // The helper keeps the environment it started with and reads the setting from a file.
+    plugin_test::WriteFile(faultFile, c.Fault);
+#ifdef _WIN32
+    ::SetEnvironmentVariableA("TP_FAULT_FILE", faultFile.c_str());
+#else
+    ::setenv("TP_FAULT_FILE", faultFile.c_str(), 1);
+#endif
+    if (c.Helper) {
+      SetPluginHostPath(TS_PLUGIN_HOST_PATH);
+      UsePluginHost();
+    }
+    const TRun run = RunCliWith({"-c", "5", "--plugin-timeout", "1", "--plugin-dir",
+                                 Text(plugins.Path()), "-o", Text(results.Path()), good, bad,
+                                 other});
+    SetSpiModuleOpener(&TLocalSpiModule::Open);
     EXPECT_EQ(run.Status, 1) << Describe(run);
     EXPECT_EQ(run.Output, "");
     // A fault is one line naming the file and the plug-in, for each input the plug-in takes.
-    const std::string fault =
-        ": " + plugin + ":Susie PluginのGetPictureで例外 " + faultCode + " が発生しました\n";
+    const std::string fault = ": " + plugin + ":Susie PluginのGetPicture" + c.Cause + "\n";
     EXPECT_EQ(run.Errors,
               faults ? "tintsight-cli: " + bad + fault + "tintsight-cli: " + other + fault
                      : "tintsight-cli: " + bad +
@@ -248,8 +274,10 @@ TEST(CliPlugins, ABatchGoesOnPastAnInputThatNothingReadsOrWhosePlugInFaults) {
   }
 #ifdef _WIN32
   ::SetEnvironmentVariableA("TP_FAULT", nullptr);
+  ::SetEnvironmentVariableA("TP_FAULT_FILE", nullptr);
 #else
   ::unsetenv("TP_FAULT");
+  ::unsetenv("TP_FAULT_FILE");
 #endif
 }
 

@@ -1,18 +1,31 @@
 // Faults inside a plug-in: every entry point, loading and unloading, under the guard, through the
-// fault variant of the test plug-in (TP_FAULT says where and how it misbehaves).
+// fault variant of the test plug-in (TP_FAULT says where and how it misbehaves); and what only a
+// helper process survives (a corrupted heap, a call that never returns, the process's end, memory
+// running out), through the plug-in helper.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
+#include "platform/file.h"
 #include "plugin_test_support.h"
 #include "plugins/create_spi.h"
 #include "plugins/in_spi.h"
+#include "plugins/local_spi_module.h"
+#include "plugins/plugin_host_link.h"
 #include "plugins/spi_exceptions.h"
 
 namespace {
@@ -148,5 +161,225 @@ TEST(PluginGuard, AModuleThatFaultsWhileOpeningIsPassedOver) {
   SetFault("");
   EXPECT_NE(CreateSPI(copy()), nullptr);
 }
+
+}  // namespace
+
+namespace {
+
+// The fault variant's setting for plug-ins in the helper, which keeps the environment it was
+// started with: a file named by TP_FAULT_FILE, read at every call, the same for the whole test
+// program, since a helper started by one test serves the next.
+class THelperFaults {
+ public:
+  THelperFaults()
+      : File_(std::filesystem::temp_directory_path() /
+              ("tintsight-fault-" + std::to_string(platform::ProcessId()) + ".txt")) {
+    Set("");
+#ifdef _WIN32
+    ::SetEnvironmentVariableA("TP_FAULT_FILE", Text(File_).c_str());
+#else
+    ::setenv("TP_FAULT_FILE", Text(File_).c_str(), 1);
+#endif
+    SetPluginHostPath(TS_PLUGIN_HOST_PATH);
+    UsePluginHost();
+    SetPluginTimeout(1);
+  }
+  ~THelperFaults() {
+    std::filesystem::remove(File_);
+    SetSpiModuleOpener(&TLocalSpiModule::Open);
+    SetPluginTimeout(60);
+  }
+  void Set(const std::string& setting) { plugin_test::WriteFile(File_, setting); }
+  const plugin_test::TTempDir& Dir() const { return Dir_; }
+
+ private:
+  plugin_test::TTempDir Dir_;
+  std::filesystem::path File_;
+};
+
+#ifndef _WIN32
+// This process's children that have not ended: the helpers still running.
+std::vector<int> LiveChildren(int parent = ::getpid()) {
+  std::vector<int> children;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream stat(entry.path() / "stat");
+    std::string line;
+    std::getline(stat, line);
+    const std::size_t close = line.rfind(')');
+    if (close == std::string::npos) continue;
+    char state = 0;
+    int ppid = 0;
+    std::istringstream(line.substr(close + 2)) >> state >> ppid;
+    if (ppid == parent && state != 'Z') children.push_back(std::stoi(name));
+  }
+  return children;
+}
+#endif
+
+// Where the helper's memory has no bound of ours (the sanitizer's own reservations; a 64-bit
+// Windows helper), memory is not exhausted on purpose.
+#if defined(__SANITIZE_ADDRESS__) || defined(_WIN64)
+constexpr bool kUnbounded = true;
+#else
+constexpr bool kUnbounded = false;
+#endif
+
+TEST(PluginHost, EachFailureCostsThatCallOnlyAndTheNextCallWorks) {
+#ifdef _WIN32
+  const std::string nullFault = "0xC0000005";
+#else
+  const std::string nullFault = "SIGSEGV";
+#endif
+  struct TCase {
+    const char* Fault;
+    const char* Entry;
+    std::string Cause;  // how the message ends; empty: the call may also succeed
+  };
+  const TCase cases[] = {
+      // A plain fault is caught in the helper, which goes on serving.
+      {"GetPicture:null", "GetPicture", "で例外 " + nullFault + " が発生しました"},
+      {"GetPicture:exit", "GetPicture", ": the plug-in's process ended with exit code 3"},
+      {"IsSupported:exit", "IsSupported", ": the plug-in's process ended with exit code 3"},
+      {"GetPicture:hang", "GetPicture", ": no answer within 1 s"},
+      {"GetPictureInfo:hang", "GetPictureInfo", ": no answer within 1 s"},
+      // The overrun is found by the helper's heap, in this call or a later one.
+      {"GetPicture:heap", "GetPicture", ""},
+      {"GetPicture:heap", "GetPicture", ""},
+      // The helper runs out of memory and is retired.
+      {"GetPicture:exhaust", "GetPicture", kUnbounded ? "skip" : ""},
+  };
+  THelperFaults faults;
+  const std::string path = Text(CopyPlugin("tp_in_faulty", faults.Dir().Path(), "faulty.spi"));
+  TInSPI spi(path);
+  for (const TCase& c : cases) {
+    if (c.Cause == "skip") continue;
+    faults.Set(c.Fault);
+    TSpiHandle first = nullptr;
+    TSpiHandle second = nullptr;
+    try {
+      const std::int32_t result = CallEntry(spi, c.Entry, first, second);
+      EXPECT_TRUE(c.Cause.empty()) << c.Fault << ": returned " << result;
+    } catch (const ESPIFault& e) {
+      const std::string prefix = spi.FileName() + ":Susie Pluginの" + c.Entry;
+      if (!c.Cause.empty()) {
+        EXPECT_EQ(e.Message(), prefix + c.Cause) << c.Fault;
+      } else {
+        EXPECT_EQ(e.Message().rfind(prefix, 0), 0u) << c.Fault << ": " << e.Message();
+      }
+      EXPECT_EQ(first, nullptr) << c.Fault;
+      EXPECT_EQ(second, nullptr) << c.Fault;
+    }
+    if (first != nullptr) SpiLocalFree(first);
+    if (second != nullptr) SpiLocalFree(second);
+    faults.Set("");
+    TSpiHandle info = nullptr;
+    TSpiHandle bits = nullptr;
+    EXPECT_EQ(CallEntry(spi, "GetPicture", info, bits), SPI_SUCCESS) << c.Fault << ": the next call";
+    EXPECT_EQ(SpiLocalSize(bits), 8u) << c.Fault;
+    if (info != nullptr) SpiLocalFree(info);
+    if (bits != nullptr) SpiLocalFree(bits);
+#ifndef _WIN32
+    EXPECT_EQ(LiveChildren().size(), 1u) << c.Fault << ": one helper, none left behind";
+#endif
+  }
+  // A module that faults, or ends the helper, while it loads or describes itself is passed over
+  // like one that does not load.
+  int copies = 0;
+  for (const char* fault : {"load:exit", "GetPluginInfo:null", "GetPluginInfo:exit"}) {
+    faults.Set(fault);
+    EXPECT_EQ(CreateSPI(Text(CopyPlugin("tp_in_faulty", faults.Dir().Path(),
+                                        std::to_string(copies++) + ".spi"))),
+              nullptr)
+        << fault;
+  }
+  faults.Set("");
+  EXPECT_NE(CreateSPI(Text(CopyPlugin("tp_in_faulty", faults.Dir().Path(), "third.spi"))),
+            nullptr);
+
+  // No helper to start: said once, not passed over as a module that does not load.
+  EndPluginHosts();
+  const std::string missing = Text(faults.Dir().Path() / "no-such-helper");
+  SetPluginHostPath(missing);
+  try {
+    CreateSPI(Text(CopyPlugin("tp_in_faulty", faults.Dir().Path(), "fourth.spi")));
+    ADD_FAILURE() << "no exception";
+  } catch (const ESPIHostStart& e) {
+    EXPECT_EQ(e.Message(), "the plug-in host " + missing + " cannot be started: no such file");
+  }
+  SetPluginHostPath(TS_PLUGIN_HOST_PATH);
+}
+
+TEST(PluginHost, AnswersThatCannotBeEndTheCallAndTheHelper) {
+  THelperFaults faults;
+  const std::string path = Text(CopyPlugin("tp_in", faults.Dir().Path(), "honest.spi"));
+  SetPluginHostPath(TS_LYING_PLUGIN_HOST_PATH);
+  for (const char* lie : {"magic", "text", "blocks", "order", "fault"}) {
+    EndPluginHosts();
+#ifdef _WIN32
+    ::SetEnvironmentVariableA("TS_LIE", lie);
+#else
+    ::setenv("TS_LIE", lie, 1);
+#endif
+    TInSPI spi(path);
+    TSpiHandle info = nullptr;
+    TSpiHandle bits = nullptr;
+    try {
+      CallEntry(spi, "GetPicture", info, bits);
+      ADD_FAILURE() << lie << ": believed";
+    } catch (const ESPIFault& e) {
+      EXPECT_EQ(e.Message(), spi.FileName() +
+                                 ":Susie PluginのGetPicture: the plug-in's process answered what "
+                                 "cannot be")
+          << lie;
+    }
+    EXPECT_EQ(info, nullptr) << lie;
+    EXPECT_EQ(bits, nullptr) << lie;
+#ifndef _WIN32
+    EXPECT_EQ(LiveChildren().size(), 0u) << lie << ": the helper was killed";
+#endif
+  }
+  EndPluginHosts();
+  SetPluginHostPath(TS_PLUGIN_HOST_PATH);
+}
+
+#ifndef _WIN32
+TEST(PluginHost, NoHelperOutlivesAProgramThatIsKilled) {
+  THelperFaults faults;
+  const std::string path = Text(CopyPlugin("tp_in_faulty", faults.Dir().Path(), "faulty.spi"));
+  faults.Set("GetPicture:hang");
+  const pid_t program = ::fork();
+  if (program == 0) {
+    // The program: its helper hangs in a call that has no time limit.
+    SetPluginTimeout(0);
+    try {
+      TInSPI spi(path);
+      TSpiHandle first = nullptr;
+      TSpiHandle second = nullptr;
+      CallEntry(spi, "GetPicture", first, second);
+    } catch (...) {
+    }
+    ::_exit(0);
+  }
+  ASSERT_GT(program, 0);
+  std::vector<int> helpers;
+  for (int i = 0; i < 500 && helpers.empty(); ++i) {
+    ::usleep(10000);
+    helpers = LiveChildren(program);
+  }
+  ASSERT_EQ(helpers.size(), 1u) << "the program started its helper";
+  ::kill(program, SIGKILL);
+  ::waitpid(program, nullptr, 0);
+  bool gone = false;
+  for (int i = 0; i < 500 && !gone; ++i) {
+    std::ifstream stat("/proc/" + std::to_string(helpers[0]) + "/stat");
+    std::string line;
+    gone = !std::getline(stat, line) || line.substr(line.rfind(')') + 2, 1) == "Z";
+    if (!gone) ::usleep(10000);
+  }
+  EXPECT_TRUE(gone) << "helper " << helpers[0] << " still runs";
+}
+#endif
 
 }  // namespace
