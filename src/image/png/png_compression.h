@@ -12,8 +12,6 @@ enum class TPngStrategy { psDefault, psFiltered, psRle };
 struct TPngDeflateSetting {
   int Level = 8;  // zlib's 1 (fastest) to 9 (smallest)
   TPngStrategy Strategy = TPngStrategy::psFiltered;
-
-  bool operator==(const TPngDeflateSetting&) const = default;
 };
 
 // The two settings a picture is written with, measured with bench/png_level_bench.cpp on the

@@ -1,7 +1,7 @@
 // Which deflate setting suits a picture. Deep match search (kDeepDeflate) pays where pictures
 // repeat themselves: flat areas, text, patterns, as in sheets, charts and screenshots, which it
 // makes 10 to 50% smaller than the run-length strategy does. On a photo, whose filtered rows are
-// mostly grain, it buys about 2% for 25 times the time. A sample of the picture's filtered rows
+// mostly grain, it buys about 2% for 20 times the time. A sample of the picture's filtered rows
 // is compressed both ways, and the fast setting is taken where it loses little.
 #pragma once
 
@@ -11,9 +11,8 @@
 
 // kFastDeflate when the sample of the picture that `reader` reads, packed as `reduction` chose
 // (after its ChooseLayout), comes out at most kFastMarginPercent larger with it than with
-// kDeepDeflate;
-// kDeepDeflate otherwise, and for a picture no larger than the sample, which costs little
-// either way. The choice depends on the pixels alone (not on the threads). Fails with
+// kDeepDeflate; kDeepDeflate otherwise, and for a picture no larger than the sample, which
+// costs little either way. The choice depends on the pixels alone (not on the threads). Fails with
 // EOutOfMemory "システム リソースが足りません" when zlib has no memory.
 TPngDeflateSetting DeflateSettingFor(const TRowReader& reader,
                                      const TPngColourReduction& reduction);
