@@ -1,7 +1,8 @@
 // PNG size against time for every zlib level and strategy, as tintsight-cli writes the
 // pictures (the smallest exact colour type, adaptive filters, blocks on every processor). Each
 // run reports the file's bytes beside the time, so that the defaults of TPngCompression can be
-// chosen by measurement. Pictures: the samples (run from the source tree's root, or pass
+// chosen by measurement; level 0 is the setting WritePng chooses for the picture (its label
+// says which). Pictures: the samples (run from the source tree's root, or pass
 // --samples=DIR), or PNG files named on the command line (bench/png_bench.sh leaves its
 // photo, sheet and screenshot in its folder with KEEP=1). --threads=N compresses on N threads
 // (default 1).
@@ -24,6 +25,9 @@
 #pragma GCC diagnostic pop
 
 #include "image/bitmap.h"
+#include "image/colour/row_reader.h"
+#include "image/png/png_colour_reduction.h"
+#include "image/png/png_deflate_choice.h"
 #include "image/png/png_writer.h"
 #include "image/raster/dib.h"
 #include "image/raster/raster_bitmap.h"
@@ -60,7 +64,18 @@ bool LoadPicture(const std::string& path, TBitmap& bitmap) {
   return true;
 }
 
-// range(0): the level; range(1): the strategy.
+// The setting WritePng chooses for `bitmap`, as a label.
+std::string ChosenLabel(TBitmap& bitmap) {
+  const TRowReader reader(bitmap);
+  TPngColourReduction reduction(bitmap.Width());
+  for (int y = 0; y < bitmap.Height(); ++y) reduction.AddRow(reader.Row(y));
+  reduction.ChooseLayout(bitmap.Height());
+  const TPngDeflateSetting setting = DeflateSettingFor(reader, reduction);
+  return "chosen: level " + std::to_string(setting.Level) + " " +
+         kStrategies[static_cast<int>(setting.Strategy)];
+}
+
+// range(0): the level, 0 for the chosen setting; range(1): the strategy.
 void BM_Png(benchmark::State& state, const std::string& path) {
   TBitmap bitmap;
   if (!LoadPicture(path, bitmap)) {
@@ -68,11 +83,13 @@ void BM_Png(benchmark::State& state, const std::string& path) {
     return;
   }
   TPngCompression compression;
-  compression.Level = static_cast<int>(state.range(0));
-  compression.Strategy = static_cast<TPngStrategy>(state.range(1));
+  if (state.range(0) != 0) {
+    compression.Setting = TPngDeflateSetting{static_cast<int>(state.range(0)),
+                                             static_cast<TPngStrategy>(state.range(1))};
+  }
   // One thread by default, so that the CPU time is the whole work; --threads=N for wall time.
   compression.Threads = gThreads;
-  state.SetLabel(kStrategies[state.range(1)]);
+  state.SetLabel(state.range(0) == 0 ? ChosenLabel(bitmap) : kStrategies[state.range(1)]);
   std::int64_t bytes = 0;
   for (auto _ : state) {
     TMemoryStream stream;
@@ -104,6 +121,7 @@ int main(int argc, char** argv) {
   }
   for (const std::string& picture : pictures) {
     benchmark::RegisterBenchmark(picture.c_str(), BM_Png, picture)
+        ->Args({0, 0})
         ->ArgsProduct({benchmark::CreateDenseRange(1, 9, 1), {0, 1, 2}})
         ->Unit(benchmark::kMillisecond);
   }

@@ -38,6 +38,8 @@ struct TCase {
   int Width, Height;
   std::function<std::uint32_t(int x, int y)> Colour;  // 0xRRGGBB
   int ColourType, BitDepth;
+  // Written with the fast deflate setting: the zlib header's level class 0, not 3 (the deep).
+  bool Fast = false;
 };
 
 std::uint32_t Grey(unsigned level) { return level * 0x010101; }
@@ -67,6 +69,9 @@ TEST(PngWriter, EachLayoutReadsBackToThePixels) {
       {"one column of noise", 1, 300, noise, 2, 8},
       {"one row of noise", 300, 1, noise, 2, 8},
       {"many blocks of noise", 301, 97, noise, 2, 8},
+      {"noise larger than the sample, the fast setting", 400, 300, noise, 2, 8, true},
+      {"noise tiled every 37 pixels, the deep setting", 400, 300,
+       [&](int x, int y) { return noise(x % 37, y % 7); }, 2, 8},
   };
   for (const TCase& c : cases) {
     TBitmap bitmap;
@@ -108,6 +113,8 @@ TEST(PngWriter, EachLayoutReadsBackToThePixels) {
       at += 12 + length;
     }
     EXPECT_EQ(last, "IEND") << c.Name;
+    ASSERT_GT(zlib.size(), 2u) << c.Name;
+    EXPECT_EQ(zlib[1] >> 6, c.Fast ? 0 : 3) << c.Name;
     EXPECT_EQ(at, file.size()) << c.Name;
     int inflated = 0;
     char* rows = stbi_zlib_decode_malloc(reinterpret_cast<const char*>(zlib.data()),

@@ -25,18 +25,6 @@ void PutBigEndian(std::uint8_t* to, std::uint32_t value) {
   to[3] = static_cast<std::uint8_t>(value);
 }
 
-int ZlibStrategy(TPngStrategy strategy) {
-  switch (strategy) {
-    case TPngStrategy::psDefault:
-      return Z_DEFAULT_STRATEGY;
-    case TPngStrategy::psFiltered:
-      return Z_FILTERED;
-    case TPngStrategy::psRle:
-      return Z_RLE;
-  }
-  return Z_DEFAULT_STRATEGY;
-}
-
 // The two bytes that open a zlib stream: deflate with a 32 KB window, the level's class, and the
 // check bits that make the pair a multiple of 31.
 void PutZlibHeader(std::uint8_t* to, int level) {
@@ -149,8 +137,9 @@ void TPngIdatWriter::Submit(bool last) {
   }
   while (static_cast<int>(Pending_.size()) >= Threads_) WriteOldest();
   const bool first = Blocks_ == 0;
-  const int level = Compression_.Level;
-  const int strategy = ZlibStrategy(Compression_.Strategy);
+  const TPngDeflateSetting setting = Compression_.Setting.value_or(kDeepDeflate);
+  const int level = setting.Level;
+  const int strategy = ZlibStrategy(setting.Strategy);
   // Shared, so that the block is still here when no thread can be started for it.
   auto compress = [block = std::make_shared<const std::vector<std::uint8_t>>(std::move(Block_)),
                    dictionary = DictionaryBytes_, first, last, level, strategy] {

@@ -6,6 +6,7 @@
 #include "image/bitmap.h"
 #include "image/colour/row_reader.h"
 #include "image/png/png_colour_reduction.h"
+#include "image/png/png_deflate_choice.h"
 #include "image/png/png_encoder.h"
 #include "rtl/exception.h"
 
@@ -21,7 +22,9 @@ void WritePng(TBitmap& bitmap, TStream& stream, const TPngCompression& compressi
   for (int y = 0; y < height; ++y) reduction.AddRow(reader.Row(y));
   const TPngLayout& layout = reduction.ChooseLayout(height);
 
-  TPngEncoder encoder(stream, layout, compression);
+  TPngCompression chosen = compression;
+  if (!chosen.Setting) chosen.Setting = DeflateSettingFor(reader, reduction);
+  TPngEncoder encoder(stream, layout, chosen);
   std::vector<std::uint8_t> raw(static_cast<std::size_t>(layout.RowBytes()));
   for (int y = 0; y < height; ++y) {
     reduction.PackRow(reader.Row(y), raw.data());

@@ -1,6 +1,7 @@
 // PNG files of our pictures: exactly the pixels that the BMP writer stores for a 24-bit picture,
 // in the smallest exact layout (a palette of 1, 2, 4 or 8 bits, grey of 1, 2, 4 or 8 bits, or
-// 8-bit RGB; see png_colour_reduction.h), rows filtered and compressed through zlib.
+// 8-bit RGB; see png_colour_reduction.h), rows filtered and compressed through zlib at the
+// setting that suits the picture (png_deflate_choice.h), unless the caller names one.
 #pragma once
 
 #include "image/png/png_compression.h"
