@@ -27,6 +27,7 @@
 #include "plugins/create_spi.h"
 #include "plugins/in_spi.h"
 #include "plugins/local_spi_module.h"
+#include "plugins/module_machine.h"
 #include "plugins/plugin_host_link.h"
 #include "plugins/spi_exceptions.h"
 #include "plugins/wide_info_record.h"
@@ -371,6 +372,17 @@ TEST(PluginHost, SixtyFourBitModulesAsTheyAreAreServedInFull) {
     if (first != nullptr) SpiLocalFree(first);
     if (second != nullptr) SpiLocalFree(second);
   }
+  // The helper that serves a module is chosen by its header, not its name.
+#if defined(_WIN32) && defined(_WIN64)
+  const TModuleMachine own = TModuleMachine::mmX64;
+#elif defined(_WIN32)
+  const TModuleMachine own = TModuleMachine::mmX86;
+#else
+  const TModuleMachine own = TModuleMachine::mmOther;
+#endif
+  EXPECT_EQ(ModuleMachineOf(Text(plugin_test::TestPlugin("tp_in"))), own);
+  plugin_test::WriteFile(faults.Dir().Path() / "text.spi", "MZ, and no module after it");
+  EXPECT_EQ(ModuleMachineOf(Text(faults.Dir().Path() / "text.spi")), TModuleMachine::mmOther);
 }
 
 TEST(PluginHost, AnswersThatCannotBeEndTheCallAndTheHelper) {
