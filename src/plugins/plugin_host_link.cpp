@@ -20,10 +20,11 @@ using host_protocol::TAnswer;
 using host_protocol::TRequest;
 using host_protocol::TRequestKind;
 
+// The 64-bit Windows programs' helper for 32-bit modules, beside the 64-bit one (no other build
+// starts it).
+constexpr char kHelper32Name[] = "tintsight-plugin-host32.exe";
 #ifdef _WIN32
 constexpr char kHelperName[] = "tintsight-plugin-host.exe";
-// The 64-bit programs' helper for 32-bit modules, beside the 64-bit one.
-[[maybe_unused]] constexpr char kHelper32Name[] = "tintsight-plugin-host32.exe";
 #else
 constexpr char kHelperName[] = "tintsight-plugin-host";
 #endif
@@ -63,7 +64,7 @@ std::string HelperPath() {
 }
 
 // The 32-bit helper: in the folder of the 64-bit one, as it is when the helper starts.
-[[maybe_unused]] std::string Helper32Path() {
+std::string Helper32Path() {
   return ExtractFilePath(HelperPath()) + kHelper32Name;
 }
 
