@@ -1,8 +1,13 @@
 # What a user installs, and the packages that hold it (`cmake --build --preset P --target
 # package`):
 #   Windows: tintsight-<version>-win32.zip (or -win64.zip), unpacked as one folder that holds the
-#     programs, the plug-in helper(s), SusiePlugin/tsimage.spi, README.txt, LICENSE.txt,
-#     THIRD-PARTY.txt and the Wine font settings; text files in CR LF.
+#     programs, the plug-in helper(s), the bundled plug-in, README.txt, LICENSE.txt,
+#     THIRD-PARTY.txt and the Wine font settings; text files in CR LF. The 32-bit archive holds
+#     SusiePlugin/tsimage.spi and one helper; the 64-bit one holds the 64-bit helper, the 32-bit
+#     helper (tintsight-plugin-host32.exe, for the user's own 32-bit *.spi) and the bundled
+#     plug-in as the 64-bit module it is, SusiePlugin/tsimage.sph. Not the 32-bit tsimage.spi as
+#     well: it reads nothing the .sph does not (which is asked first), and would start the 32-bit
+#     helper at every start only to describe itself.
 #   Linux: tintsight-cli_<version>_<arch>.deb: /usr/bin/tintsight-cli, the helper and
 #     the bundled plug-in under /usr/lib/tintsight/, the manual page, the copyright file; its
 #     dependencies are read from the binaries (dpkg-shlibdeps).
@@ -29,7 +34,13 @@ if(WIN32)
     set(TS_WINDOWS_NAME win64)
   endif()
   install(TARGETS tintsight tintsight-cli RUNTIME DESTINATION .)
-  install(TARGETS tsimage RUNTIME DESTINATION SusiePlugin LIBRARY DESTINATION SusiePlugin)
+  if(TS_WINDOWS_NAME STREQUAL win64)
+    set(TS_README_PLUGIN tsimage.sph)
+    install(FILES $<TARGET_FILE:tsimage> DESTINATION SusiePlugin RENAME ${TS_README_PLUGIN})
+  else()
+    set(TS_README_PLUGIN tsimage.spi)
+    install(TARGETS tsimage RUNTIME DESTINATION SusiePlugin LIBRARY DESTINATION SusiePlugin)
+  endif()
   set(TS_README_HELPER_JA "")
   set(TS_README_HELPER_EN "")
   if(TARGET tintsight-plugin-host)
@@ -37,6 +48,11 @@ if(WIN32)
     install(TARGETS tintsight-plugin-host RUNTIME DESTINATION .)
     set(TS_README_HELPER_JA "  tintsight-plugin-host.exe\n                         プラグインを別のプロセスで動かす補助プログラム\n")
     set(TS_README_HELPER_EN "  tintsight-plugin-host.exe\n                         the helper in which plug-ins run\n")
+  endif()
+  if(TS_HELPER32)
+    install(PROGRAMS ${TS_HELPER32} DESTINATION .)
+    string(APPEND TS_README_HELPER_JA "  tintsight-plugin-host32.exe\n                         32 ビットのプラグイン (*.spi) を動かす補助プログラム\n")
+    string(APPEND TS_README_HELPER_EN "  tintsight-plugin-host32.exe\n                         the helper in which 32-bit plug-ins (*.spi) run\n")
   endif()
 
   configure_file(${ts_packaging_dir}/windows/README.txt.in ${ts_package_files}/README.txt.utf8

@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr char kPluginPattern[] = "*.spi";
 constexpr char kPluginHostName[] = "tintsight-plugin-host";
 // The program's own places; the collection searches them in its fixed order.
 constexpr TSPISearchOptions kProgramPlaces{TSPISearchOption::spsAppDir,
@@ -73,13 +72,10 @@ std::unique_ptr<TSPIs> OpenPluginCollection(std::span<const std::string> pluginD
   }
   auto plugins = std::make_unique<TSPIs>(nullptr);
   plugins->SetSearchOptions(kProgramPlaces);
-  plugins->Search(kPluginPattern);
+  plugins->SearchModules();
   if (const std::string installed = ExistingInstalledPluginFolder(); !installed.empty()) {
-    plugins->Search(InFolder(installed, kPluginPattern));
+    plugins->SearchModules(installed);
   }
-  // A pattern with a folder part searches that folder only.
-  for (const std::string& folder : pluginDirs) {
-    plugins->Search(InFolder(folder, kPluginPattern));
-  }
+  for (const std::string& folder : pluginDirs) plugins->SearchModules(folder);
   return plugins;
 }

@@ -26,7 +26,8 @@ void UseInstalledPluginHost();
 std::vector<std::string> PluginSearchFolders(std::span<const std::string> pluginDirs);
 
 // A new plug-in collection, which is the process's collection instance until the caller
-// releases it, holding every usable plug-in (*.spi) of the folders above in the order found.
+// releases it, holding every usable plug-in of the folders above in the order found (each
+// folder scanned once per kind of module, kSPIModulePatterns).
 // Each of `pluginDirs` must be a folder: a missing one or a file fails with EUsageError before
 // anything is searched, since a misspelt folder would otherwise only show as pictures that
 // nothing reads.

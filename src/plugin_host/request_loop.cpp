@@ -1,5 +1,6 @@
 #include "plugin_host/request_loop.h"
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -7,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/low_memory.h"
 #include "plugins/host_protocol.h"
 #include "plugins/local_spi_module.h"
 #include "plugins/plugin_guard.h"
@@ -113,6 +115,7 @@ class TRequestLoop {
 
   void DropLargeInput() {
     if (Input_.Size() > host_protocol::kKeptInputSize) Input_ = platform::SharedMemory();
+    if (LowInput_.Size() > host_protocol::kKeptInputSize) LowInput_ = platform::LowMemory();
   }
 
   // One description call for rkOpen, recorded for the answer: its result, or none when it faulted
@@ -162,32 +165,51 @@ class TRequestLoop {
   }
 
   // The input memory's bytes for a call that reads `length` of them; null when the program sent
-  // none that holds them (at least the probe's 2048 bytes always).
-  const std::uint8_t* Input(std::uint32_t bytes) const {
+  // none that holds them (at least the probe's 2048 bytes always). Where the view lies above
+  // 4 GB (64-bit Windows), a copy below it: some 64-bit plug-ins keep the address in 32 bits.
+  const std::uint8_t* Input(std::uint32_t bytes) {
     if (!Input_.IsValid() || Input_.Size() < host_protocol::kHeadBytes || bytes > Input_.Size()) {
       return nullptr;
     }
-    return Input_.Data();
+    const std::size_t needed = std::max<std::size_t>(bytes, host_protocol::kHeadBytes);
+    if (platform::LowMemory::IsLow(Input_.Data(), needed)) return Input_.Data();
+    if (LowInput_.Size() < needed) LowInput_ = platform::LowMemory::Allocate(needed);
+    if (!LowInput_.IsValid()) return nullptr;
+    std::memcpy(LowInput_.Data(), Input_.Data(), needed);
+    return LowInput_.Data();
   }
 
   void GetPluginInfo(TSpiModule& module, const TRequest& request) {
     if (request.Length < 0 || static_cast<std::uint32_t>(request.Length) >= host_protocol::kMaxText) {
       return Refuse();
     }
-    // One byte more than the plug-in is told, zero, as the program's own buffers have.
-    std::vector<char> buffer(static_cast<std::size_t>(request.Length) + 1, '\0');
-    Answer_.Result = module.GetPluginInfo(request.InfoNo, buffer.data(), request.Length);
-    Text_.assign(buffer.data(), static_cast<std::size_t>(request.Length));
+    // One byte more than the plug-in is told, zero, as the program's own buffers have; below
+    // 4 GB, as every buffer a plug-in gets.
+    const platform::LowMemory buffer =
+        platform::LowMemory::Allocate(static_cast<std::size_t>(request.Length) + 1);
+    if (!buffer.IsValid()) return Refuse();
+    auto* const bytes = reinterpret_cast<char*>(buffer.Data());
+    Answer_.Result = module.GetPluginInfo(request.InfoNo, bytes, request.Length);
+    Text_.assign(bytes, static_cast<std::size_t>(request.Length));
   }
 
   void IsSupported(TSpiModule& module, const TRequest& request, const std::string& name) {
+    // The file name and the 2048-byte head in one block below 4 GB, kept for the next call.
+    const std::size_t nameAt = host_protocol::kHeadBytes;
+    if (Probe_.Size() < nameAt + name.size() + 1) {
+      Probe_ = platform::LowMemory::Allocate(nameAt + name.size() + 1 + 4096);
+    }
+    if (!Probe_.IsValid()) return Refuse();
+    auto* const nameCopy = reinterpret_cast<char*>(Probe_.Data() + nameAt);
+    std::memcpy(nameCopy, name.c_str(), name.size() + 1);
     std::uintptr_t dw = 0;
     if (request.HasData != 0) {
       const std::uint8_t* head = Input(host_protocol::kHeadBytes);
       if (head == nullptr) return Refuse();
-      dw = reinterpret_cast<std::uintptr_t>(head);
+      std::memcpy(Probe_.Data(), head, host_protocol::kHeadBytes);
+      dw = reinterpret_cast<std::uintptr_t>(Probe_.Data());
     }
-    Answer_.Result = module.IsSupported(name.c_str(), dw);
+    Answer_.Result = module.IsSupported(nameCopy, dw);
   }
 
   void GetPictureInfo(TSpiModule& module, const TRequest& request) {
@@ -256,6 +278,10 @@ class TRequestLoop {
   std::map<std::uint32_t, std::unique_ptr<TSpiModule>> Modules_;
   std::uint32_t LastModule_ = 0;
   platform::SharedMemory Input_;
+  // Copies below 4 GB (platform/low_memory.h): of an input whose view lies above, and of
+  // IsSupported's head and file name.
+  platform::LowMemory LowInput_;
+  platform::LowMemory Probe_;
   // The last answer's block, kept until the next request: on Windows the program takes its own
   // handle of it from this process after reading the answer.
   platform::SharedMemory Output_;

@@ -1,10 +1,21 @@
 #include "plugins/local_spi_module.h"
 
+#include <cstring>
+
 #include "plugins/plugin_guard.h"
 #include "plugins/spi_exceptions.h"
 #include "plugins/spi_messages.h"
+#include "plugins/wide_info_record.h"
 
 namespace {
+
+#if defined(_WIN32) && defined(_WIN64)
+constexpr bool kWideRecord = true;
+#else
+constexpr bool kWideRecord = false;
+#endif
+// The scratch block: the record, then GetPicture's two handles.
+constexpr std::size_t kScratchBytes = kWideInfoRecordBytes + 2 * sizeof(TSpiHandle);
 
 // Loads the module under the guard: its initialisation (DllMain, constructors) is its code. A
 // fault there counts as the module not loading.
@@ -100,6 +111,7 @@ std::int32_t TLocalSpiModule::IsSupported(const char* fileName, std::uintptr_t d
 
 std::int32_t TLocalSpiModule::GetPictureInfo(const void* buffer, std::int32_t length,
                                              std::int32_t flag, TPictureInfo& info) {
+  if constexpr (kWideRecord) return GetWidePictureInfo(buffer, length, flag, info);
   const TSpiHandle textBefore = info.hInfo;
   std::int32_t result = 0;
   try {
@@ -116,22 +128,66 @@ std::int32_t TLocalSpiModule::GetPictureInfo(const void* buffer, std::int32_t le
   return result;
 }
 
+bool TLocalSpiModule::HasScratch() {
+  if (!Scratch_.IsValid()) Scratch_ = platform::LowMemory::Allocate(kScratchBytes);
+  return Scratch_.IsValid();
+}
+
+std::int32_t TLocalSpiModule::GetWidePictureInfo(const void* buffer, std::int32_t length,
+                                                 std::int32_t flag, TPictureInfo& info) {
+  // No room below 4 GB for the record: the call fails for want of memory, as the plug-in's would.
+  if (!HasScratch()) return SPI_NO_MEMORY;
+  std::uint8_t* const record = Scratch_.Data();
+  std::memset(record, 0, kWideInfoRecordBytes);
+  std::int32_t result = 0;
+  try {
+    CallPlugin(Name(), "GetPictureInfo", [&] {
+      result = GetPictureInfo_(AsBytes(buffer), length, static_cast<std::uint32_t>(flag),
+                               reinterpret_cast<TPictureInfo*>(record));
+    });
+  } catch (const ESPIFault&) {
+    TSpiHandle text = reinterpret_cast<TSpiHandle>(static_cast<std::uintptr_t>(WideInfoRecordHandle(record)));
+    FreeHandedOver(text, nullptr);
+    throw;
+  }
+  const TSpiHandle textBefore = info.hInfo;
+  std::memcpy(&info, record, kWideInfoFixedBytes);
+  info.hInfo = textBefore;
+  if (result == SPI_SUCCESS) info.hInfo = reinterpret_cast<TSpiHandle>(static_cast<std::uintptr_t>(WideInfoRecordHandle(record)));
+  return result;
+}
+
 std::int32_t TLocalSpiModule::GetPicture(TSpiEntry entry, const void* buffer, std::int32_t length,
                                          std::int32_t flag, TSpiHandle& hBInfo, TSpiHandle& hBm,
                                          TSpiProgressCallback progress, std::intptr_t lData) {
   const TSpiGetPicture call = entry == TSpiEntry::seGetPreview ? GetPreview_ : GetPicture_;
   const TSpiHandle infoBefore = hBInfo;
   const TSpiHandle bitsBefore = hBm;
+  // The plug-in writes its handles where the scratch block keeps them on 64-bit Windows; they are
+  // copied to the caller's after the call, whichever way it ends.
+  TSpiHandle* infoSlot = &hBInfo;
+  TSpiHandle* bitsSlot = &hBm;
+  if constexpr (kWideRecord) {
+    if (!HasScratch()) return SPI_NO_MEMORY;
+    infoSlot = reinterpret_cast<TSpiHandle*>(Scratch_.Data() + kWideInfoRecordBytes);
+    bitsSlot = infoSlot + 1;
+    *infoSlot = hBInfo;
+    *bitsSlot = hBm;
+  }
   std::int32_t result = 0;
   try {
     CallPlugin(Name(), SpiEntryName(entry), [&] {
-      result = call(AsBytes(buffer), length, static_cast<std::uint32_t>(flag), &hBInfo, &hBm,
+      result = call(AsBytes(buffer), length, static_cast<std::uint32_t>(flag), infoSlot, bitsSlot,
                     progress, lData);
     });
   } catch (const ESPIFault&) {
+    hBInfo = *infoSlot;
+    hBm = *bitsSlot;
     FreeHandedOver(hBInfo, infoBefore);
     FreeHandedOver(hBm, bitsBefore);
     throw;
   }
+  hBInfo = *infoSlot;
+  hBm = *bitsSlot;
   return result;
 }

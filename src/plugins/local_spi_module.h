@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/low_memory.h"
 #include "platform/module.h"
 #include "plugins/spi_module.h"
 
@@ -35,6 +36,12 @@ class TLocalSpiModule : public TSpiModule {
  private:
   // The name that failures carry: the reported file name, or the path given.
   const std::string& Name() const { return FileName_.empty() ? Path_ : FileName_; }
+  // Makes Scratch_ when it is not made yet; false when there is no room for it.
+  bool HasScratch();
+  // GetPictureInfo of a 64-bit Windows plug-in: a zeroed wide record, read back with
+  // WideInfoRecordHandle (wide_info_record.h).
+  std::int32_t GetWidePictureInfo(const void* buffer, std::int32_t length, std::int32_t flag,
+                                  TPictureInfo& info);
 
   platform::Module Module_;
   std::string Path_;
@@ -44,4 +51,7 @@ class TLocalSpiModule : public TSpiModule {
   TSpiGetPictureInfo GetPictureInfo_ = nullptr;
   TSpiGetPicture GetPicture_ = nullptr;
   TSpiGetPreview GetPreview_ = nullptr;
+  // 64-bit Windows: the picture-information record and GetPicture's two handles, below 4 GB for
+  // plug-ins that keep addresses in 32 bits (platform/low_memory.h); made at the first call.
+  platform::LowMemory Scratch_;
 };

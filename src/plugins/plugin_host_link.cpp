@@ -7,6 +7,7 @@
 #include "platform/error.h"
 #include "platform/file.h"
 #include "platform/known_paths.h"
+#include "plugins/module_machine.h"
 #include "plugins/remote_spi_module.h"
 #include "plugins/spi_exceptions.h"
 #include "plugins/spi_messages.h"
@@ -19,6 +20,9 @@ using host_protocol::TAnswer;
 using host_protocol::TRequest;
 using host_protocol::TRequestKind;
 
+// The 64-bit Windows programs' helper for 32-bit modules, beside the 64-bit one (no other build
+// starts it).
+constexpr char kHelper32Name[] = "tintsight-plugin-host32.exe";
 #ifdef _WIN32
 constexpr char kHelperName[] = "tintsight-plugin-host.exe";
 #else
@@ -59,9 +63,15 @@ std::string HelperPath() {
   return ExtractFilePath(platform::ExecutablePath()) + kHelperName;
 }
 
+// The 32-bit helper: in the folder of the 64-bit one, as it is when the helper starts.
+std::string Helper32Path() {
+  return ExtractFilePath(HelperPath()) + kHelper32Name;
+}
+
 }  // namespace
 
-TPluginHostLink::TPluginHostLink(std::string helperPath) : HelperPath_(std::move(helperPath)) {}
+TPluginHostLink::TPluginHostLink(std::string helperPath, THelperBitness bitness)
+    : HelperPath_(std::move(helperPath)), Bitness_(bitness) {}
 
 TPluginHostLink::~TPluginHostLink() { End(); }
 
@@ -75,7 +85,9 @@ void TPluginHostLink::End() {
 }
 
 void TPluginHostLink::Start() {
-  const std::string path = HelperPath_.empty() ? HelperPath() : HelperPath_;
+  const std::string path = !HelperPath_.empty()        ? HelperPath_
+                           : Bitness_ == THelperBitness::hbOther32 ? Helper32Path()
+                                                                  : HelperPath();
   const auto refuse = [&](const std::string& reason) {
     throw ESPIHostStart(spi_messages::SHostStart, {path, reason});
   };
@@ -193,11 +205,32 @@ TPluginHostLink& TheHelper() {
   return link;
 }
 
+#if defined(_WIN32) && defined(_WIN64)
+TPluginHostLink& The32BitHelper() {
+  static TPluginHostLink link("", THelperBitness::hbOther32);
+  return link;
+}
+#endif
+
 }  // namespace
 
-TPluginHostLink& PluginHostFor(const std::string& /*modulePath*/) { return TheHelper(); }
+TPluginHostLink& PluginHostFor(const std::string& modulePath) {
+#if defined(_WIN32) && defined(_WIN64)
+  // A 32-bit module loads only in a 32-bit process; every other goes to our own helper, which
+  // refuses what it cannot load.
+  if (ModuleMachineOf(modulePath) == TModuleMachine::mmX86) return The32BitHelper();
+#else
+  (void)modulePath;
+#endif
+  return TheHelper();
+}
 
-void EndPluginHosts() { TheHelper().End(); }
+void EndPluginHosts() {
+  TheHelper().End();
+#if defined(_WIN32) && defined(_WIN64)
+  The32BitHelper().End();
+#endif
+}
 
 void UsePluginHost(THelperMissing missing) {
   helperMissing = missing;

@@ -26,11 +26,18 @@ struct TPluginHostAnswer {
   platform::SharedMemoryHandle Memory;
 };
 
+// Which helper a link starts when it is given no path.
+enum class THelperBitness {
+  hbOwn,      // the program's own bitness: tintsight-plugin-host
+  hbOther32,  // 64-bit Windows programs: the 32-bit tintsight-plugin-host32.exe beside that one
+};
+
 class TPluginHostLink {
  public:
-  // `helperPath`: the helper's executable (UTF-8); empty: the one beside the program, or the one
-  // SetPluginHostPath names, as it is when the helper starts.
-  explicit TPluginHostLink(std::string helperPath);
+  // `helperPath`: the helper's executable (UTF-8); empty: the one of `bitness` beside the program,
+  // or beside the one SetPluginHostPath names, as it is when the helper starts.
+  explicit TPluginHostLink(std::string helperPath,
+                           THelperBitness bitness = THelperBitness::hbOwn);
   TPluginHostLink(const TPluginHostLink&) = delete;
   TPluginHostLink& operator=(const TPluginHostLink&) = delete;
   // Closes the channel; a helper that does not end by itself shortly is killed.
@@ -68,13 +75,15 @@ class TPluginHostLink {
   std::string EndCause();
 
   std::string HelperPath_;
+  THelperBitness Bitness_;
   platform::ChildProcess Child_;
   std::uint64_t Generation_ = 0;
   platform::SharedMemory Input_;
   bool InputHandedOver_ = false;
 };
 
-// The helper that serves the module at `modulePath`.
+// The helper that serves the module at `modulePath`: on 64-bit Windows the 32-bit one for a
+// 32-bit module (module_machine.h, by the module's header, not its name); else the program's own.
 TPluginHostLink& PluginHostFor(const std::string& modulePath);
 
 // What a module does when no helper can be started for it.

@@ -14,6 +14,17 @@ inline constexpr TSPISearchOption kSPISearchOrder[] = {
     TSPISearchOption::spsSystemDir,  TSPISearchOption::spsWindowsDir,
 };
 
+// The kinds of plug-in module this build hosts, as file patterns, in the order in which each place
+// is scanned for them. The 64-bit Windows build hosts 64-bit modules (*.sph) and 32-bit ones
+// (*.spi, served by the 32-bit helper); within a place its 64-bit modules come first, since they
+// run in a helper of the program's own bitness and so are asked first when both kinds read a
+// format. Every other build hosts *.spi only.
+#if defined(_WIN32) && defined(_WIN64)
+inline constexpr const char* kSPIModulePatterns[] = {"*.sph", "*.spi"};
+#else
+inline constexpr const char* kSPIModulePatterns[] = {"*.spi"};
+#endif
+
 // The directory that `option` stands for at this moment (UTF-8, without a trailing delimiter
 // added), or empty when there is none: no Susie directory in the registry, no system or Windows
 // directory (every system but Windows). Never fails: trouble reading the registry only means

@@ -58,7 +58,7 @@ bool TSPIs::RunTime() const {
 
 void TSPIs::Loaded() {
   TComponent::Loaded();
-  if (RunTime() && AutoSearch_) Search("*.spi");
+  if (RunTime() && AutoSearch_) SearchModules();
 }
 
 void TSPIs::CheckIndex(int index, int limit) const {
@@ -162,6 +162,23 @@ void TSPIs::Search(const std::string& pattern) {
     if (!SearchOptions_.Contains(option)) continue;
     const std::string place = SPISearchPlaceDirectory(option);
     if (!place.empty()) ScanDirectory(IncludeTrailingPathDelimiter(place), pattern);
+  }
+}
+
+void TSPIs::SearchModules(const std::string& directory) {
+  if (!directory.empty()) {
+    for (const char* pattern : kSPIModulePatterns) {
+      ScanDirectory(IncludeTrailingPathDelimiter(directory), pattern);
+    }
+    return;
+  }
+  for (const TSPISearchOption option : kSPISearchOrder) {
+    if (!SearchOptions_.Contains(option)) continue;
+    const std::string place = SPISearchPlaceDirectory(option);
+    if (place.empty()) continue;
+    for (const char* pattern : kSPIModulePatterns) {
+      ScanDirectory(IncludeTrailingPathDelimiter(place), pattern);
+    }
   }
 }
 

@@ -46,7 +46,7 @@ class TSPIs : public TComponent {
   // module. Registered picture formats stay registered.
   ~TSPIs() override;
 
-  // After the base notification, run-time only: Search("*.spi") when AutoSearch is on.
+  // After the base notification, run-time only: SearchModules() when AutoSearch is on.
   void Loaded() override;
 
   // Finds and opens modules. A pattern with a directory part (up to its last path delimiter)
@@ -59,6 +59,10 @@ class TSPIs : public TComponent {
   // registration included) costs only that plug-in, which is destroyed. Any other exception
   // while a module is opened ends the search; the plug-ins added before it stay.
   void Search(const std::string& pattern);
+  // Search for every kind of module this build hosts (kSPIModulePatterns): each place of the
+  // search options in their order, or only `directory` when it is not empty, scanned once per
+  // kind in that list's order.
+  void SearchModules(const std::string& directory = {});
 
   // Insert at Count().
   void Add(std::unique_ptr<TSPI>&& spi);

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <filesystem>
@@ -21,12 +22,15 @@
 #endif
 
 #include "platform/file.h"
+#include "platform/low_memory.h"
 #include "plugin_test_support.h"
 #include "plugins/create_spi.h"
 #include "plugins/in_spi.h"
 #include "plugins/local_spi_module.h"
+#include "plugins/module_machine.h"
 #include "plugins/plugin_host_link.h"
 #include "plugins/spi_exceptions.h"
+#include "plugins/wide_info_record.h"
 
 namespace {
 
@@ -309,6 +313,76 @@ TEST(PluginHost, EachFailureCostsThatCallOnlyAndTheNextCallWorks) {
     EXPECT_EQ(e.Message(), "the plug-in host " + missing + " cannot be started: no such file");
   }
   SetPluginHostPath(TS_PLUGIN_HOST_PATH);
+}
+
+// Modules as 64-bit Windows plug-ins are: a picture-information record packed or padded, and
+// buffer addresses kept in 32 bits. Each is served in full through the helper (on other builds
+// only the packed module exists, and the record's reading is checked on its own).
+TEST(PluginHost, SixtyFourBitModulesAsTheyAreAreServedInFull) {
+  struct TRecord {
+    const char* What;
+    std::vector<std::pair<int, std::uint8_t>> Bytes;  // offset, value
+    std::uint64_t Handle;
+  };
+  const TRecord records[] = {
+      {"none", {}, 0},
+      {"packed", {{22, 0x10}, {23, 0x32}, {24, 0x54}}, 0x543210},
+      {"padded", {{24, 0x10}, {25, 0x32}}, 0x3210},
+      {"padded, fields before", {{0, 7}, {20, 24}, {24, 0x10}}, 0x10},
+      {"bytes 30-31: neither layout", {{22, 0x10}, {31, 0x01}}, 0},
+  };
+  for (const TRecord& r : records) {
+    std::uint8_t record[kWideInfoRecordBytes] = {};
+    for (const auto& [at, value] : r.Bytes) record[at] = value;
+    EXPECT_EQ(WideInfoRecordHandle(record), r.Handle) << r.What;
+  }
+  // The helper's buffers lie below 4 GB, and a program's static data does not (on 64-bit
+  // Windows its image lies above; under Wine the helper's shared views happen to lie below, so the
+  // module that cuts addresses works there even without the copies).
+  for (const std::size_t size : {std::size_t{1}, std::size_t{2048}, std::size_t{64} << 20}) {
+    const platform::LowMemory block = platform::LowMemory::Allocate(size);
+    ASSERT_TRUE(block.IsValid()) << size;
+    EXPECT_TRUE(platform::LowMemory::IsLow(block.Data(), size)) << size;
+    EXPECT_EQ(block.Data()[size - 1], 0) << size;
+  }
+#if defined(_WIN32) && defined(_WIN64)
+  static const char kStatic[16] = {};
+  EXPECT_FALSE(platform::LowMemory::IsLow(kStatic, sizeof kStatic));
+#endif
+
+  THelperFaults faults;
+#if defined(_WIN32) && defined(_WIN64)
+  const char* const variants[] = {"tp_in", "tp_in_padded", "tp_in_address32"};
+#else
+  const char* const variants[] = {"tp_in"};
+#endif
+  for (const char* variant : variants) {
+    TInSPI spi(Text(CopyPlugin(variant, faults.Dir().Path(), std::string(variant) + ".sph")));
+    TSpiHandle first = nullptr;
+    TSpiHandle second = nullptr;
+    EXPECT_EQ(CallEntry(spi, "IsSupported", first, second), 1) << variant;
+    EXPECT_EQ(CallEntry(spi, "GetPictureInfo", first, second), SPI_SUCCESS) << variant;
+    ASSERT_NE(first, nullptr) << variant << ": the information text";
+    EXPECT_STREQ(static_cast<const char*>(SpiLocalLock(first)), "Tintsight test picture") << variant;
+    SpiLocalUnlock(first);
+    SpiLocalFree(first);
+    first = nullptr;
+    EXPECT_EQ(CallEntry(spi, "GetPicture", first, second), SPI_SUCCESS) << variant;
+    EXPECT_EQ(SpiLocalSize(second), 8u) << variant;
+    if (first != nullptr) SpiLocalFree(first);
+    if (second != nullptr) SpiLocalFree(second);
+  }
+  // The helper that serves a module is chosen by its header, not its name.
+#if defined(_WIN32) && defined(_WIN64)
+  const TModuleMachine own = TModuleMachine::mmX64;
+#elif defined(_WIN32)
+  const TModuleMachine own = TModuleMachine::mmX86;
+#else
+  const TModuleMachine own = TModuleMachine::mmOther;
+#endif
+  EXPECT_EQ(ModuleMachineOf(Text(plugin_test::TestPlugin("tp_in"))), own);
+  plugin_test::WriteFile(faults.Dir().Path() / "text.spi", "MZ, and no module after it");
+  EXPECT_EQ(ModuleMachineOf(Text(faults.Dir().Path() / "text.spi")), TModuleMachine::mmOther);
 }
 
 TEST(PluginHost, AnswersThatCannotBeEndTheCallAndTheHelper) {

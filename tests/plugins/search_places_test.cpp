@@ -72,6 +72,11 @@ class TSusieRegistry {
 
 #endif
 
+std::vector<std::string> Joined(std::vector<std::string> first, const std::vector<std::string>& second) {
+  first.insert(first.end(), second.begin(), second.end());
+  return first;
+}
+
 class SearchPlacesTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -90,9 +95,9 @@ class SearchPlacesTest : public ::testing::Test {
 
   // Puts a copy of the test plug-in into `directory` under a name that says where it lies.
   // False when the directory does not take files (a system directory on a real Windows).
-  bool Place(const fs::path& directory, const std::string& place) {
+  bool Place(const fs::path& directory, const std::string& place, const char* kind = ".spi") {
     std::error_code error;
-    const fs::path target = directory / ("tintsight-test-" + place + ".spi");
+    const fs::path target = directory / ("tintsight-test-" + place + kind);
     fs::copy_file(plugin_test::TestPlugin("tp_in"), target, fs::copy_options::overwrite_existing,
                   error);
     if (error) return false;
@@ -120,7 +125,7 @@ class SearchPlacesTest : public ::testing::Test {
   static std::vector<std::string> Search(TSPISearchOptions options) {
     TSPIs spis(nullptr);
     spis.SetSearchOptions(options);
-    spis.Search("*.spi");
+    spis.SearchModules();
     return Found(spis);
   }
 
@@ -148,7 +153,17 @@ TEST_F(SearchPlacesTest, DiscoveryFollowsTheFixedOrderOfPlaces) {
   ASSERT_TRUE(Place(AppPluginDir, "appplugin"));
   ASSERT_TRUE(Place(AppDir, "app"));
   ASSERT_TRUE(Place(current.Path(), "current"));
-  all.insert(all.end(), {"appplugin", "app", "current"});
+  // 64-bit Windows: a place's 64-bit modules come before its 32-bit ones; elsewhere *.sph is
+  // not a plug-in.
+  ASSERT_TRUE(Place(AppDir, "app64", ".sph"));
+#if defined(_WIN32) && defined(_WIN64)
+  const std::vector<std::string> app = {"app64", "app"};
+#else
+  const std::vector<std::string> app = {"app"};
+#endif
+  all.push_back("appplugin");
+  all.insert(all.end(), app.begin(), app.end());
+  all.push_back("current");
   ChangeTo(current.Path());
 #ifdef _WIN32
   if (Place(fs::u8path(platform::SystemDirectory()), "system")) systemPlaces.push_back("system");
@@ -164,8 +179,8 @@ TEST_F(SearchPlacesTest, DiscoveryFollowsTheFixedOrderOfPlaces) {
   };
   const Case cases[] = {
       {TSPISearchOptions::All(), all},
-      {{spsCurrentDir, spsAppDir}, {"app", "current"}},
-      {{spsAppDir, spsAppPluginDir}, {"appplugin", "app"}},
+      {{spsCurrentDir, spsAppDir}, Joined(app, {"current"})},
+      {{spsAppDir, spsAppPluginDir}, Joined({"appplugin"}, app)},
       {{spsSystemDir, spsWindowsDir}, systemPlaces},
       {{}, {}},
   };
