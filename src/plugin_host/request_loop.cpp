@@ -230,8 +230,8 @@ class TRequestLoop {
     // plug-in's blocks and their copy are never all held at once.
     DropLargeInput();
     if (Answer_.Result != SPI_SUCCESS) return;
-    TSpiBlock bits(bitsHandle);
-    TSpiBlock info(infoHandle);
+    const TSpiBlock bits(bitsHandle);
+    const TSpiBlock info(infoHandle);
     const TSpiBlockLock bitsLock(bits);
     const TSpiBlockLock infoLock(info);
     // A block that does not lock crosses as no block: the program then has no picture.
