@@ -10,6 +10,8 @@
 #include "image/raster/raster_bitmap.h"
 #include "platform/error.h"
 #include "platform/file.h"
+#include "platform/shared_memory.h"
+#include "plugins/plugin_host_link.h"
 #include "rtl/exception.h"
 #include "rtl/messages.h"
 
@@ -22,6 +24,17 @@ constexpr std::int64_t kLargestBmpFile = kBmpFileHeaderSize + kLongestBmpHeader 
                                          std::int64_t{kBmpMaxColours} * 4 + kMaxPixelMemory;
 // Pipes and devices are read in blocks of this size at first.
 constexpr std::int64_t kReadBlock = 1 << 20;
+
+// An input read into memory that the plug-in helper is handed as it is (NewPluginInput); kept
+// alive by the stream. Read-only, as the bytes that plug-ins get.
+class TPluginInputStream : public TMemoryViewStream {
+ public:
+  explicit TPluginInputStream(std::shared_ptr<platform::SharedMemory> memory, std::int64_t size)
+      : TMemoryViewStream(memory->Data(), size), Memory_(std::move(memory)) {}
+
+ private:
+  std::shared_ptr<platform::SharedMemory> Memory_;
+};
 
 [[noreturn]] void NoPicture(std::string_view reason) {
   throw EInvalidGraphic(std::string(rtl_messages::SUnknownPictureFormat) + ": " +
@@ -91,23 +104,34 @@ std::unique_ptr<TCustomMemoryStream> ReadInput(const std::string& name,
     }
   }
 
-  auto memory = std::make_unique<TMemoryStream>();
   if (regular) {
     // Read, not mapped: another program may cut the file while it is read, and the pages of a
     // mapping that are then gone fault (SIGBUS) wherever they are touched: in the BMP reader, a
     // plug-in, the diagnosis. A guard cannot wrap readers that own objects (the jump out of the
     // fault skips their destructors), and comparing the size at points leaves the time between
     // them open; a read only returns fewer bytes, which fails this input alone. The copy costs
-    // what the mapping cost once the whole picture was read through it.
-    memory->SetSize(size);
-    std::memcpy(memory->Memory(), head.data(), static_cast<std::size_t>(headSize));
-    if (file.Read(memory->Memory() + headSize, size - headSize) != size - headSize) {
+    // what the mapping cost once the whole picture was read through it. A large picture is read
+    // straight into memory that the plug-in helper is handed, so that it is held once.
+    std::shared_ptr<platform::SharedMemory> shared = NewPluginInput(static_cast<std::size_t>(size));
+    std::unique_ptr<TMemoryStream> own;
+    std::uint8_t* bytes = nullptr;
+    if (shared != nullptr) {
+      bytes = shared->Data();
+    } else {
+      own = std::make_unique<TMemoryStream>();
+      own->SetSize(size);
+      bytes = own->Memory();
+    }
+    std::memcpy(bytes, head.data(), static_cast<std::size_t>(headSize));
+    if (file.Read(bytes + headSize, size - headSize) != size - headSize) {
       throw EReadError(std::string(rtl_messages::SReadError));
     }
-  } else {
-    memory->WriteBuffer(head.data(), headSize);
-    if (headSize == kInputHeadSize) ReadUntilEnd(file, *memory);
+    if (own != nullptr) return own;
+    return std::make_unique<TPluginInputStream>(std::move(shared), size);
   }
+  auto memory = std::make_unique<TMemoryStream>();
+  memory->WriteBuffer(head.data(), headSize);
+  if (headSize == kInputHeadSize) ReadUntilEnd(file, *memory);
   memory->SetPosition(0);
   return memory;
 }

@@ -31,7 +31,9 @@ using TInputHeadCheck =
 inline constexpr char kStandardStreamName[] = "-";
 
 // All bytes of `name`, or of standard input for "-", read into a new memory stream positioned at
-// 0, so that nothing another program does to the file later reaches them. Fails with EFOpenError
+// 0, so that nothing another program does to the file later reaches them (a large regular file
+// into memory that the plug-in helper is handed as it is: see NewPluginInput; the stream is then
+// read-only). Fails with EFOpenError
 // "ファイル %s は開けません: " and the system's reason when the file does not open (a folder does
 // not), with EReadError "ストリームからの読み込みエラー" when a regular file ends sooner than it was measured (cut while
 // it is read), and with EInvalidGraphic "認識できない画像形式です" followed by the reason when the

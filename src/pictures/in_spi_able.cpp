@@ -176,22 +176,13 @@ bool TInSPIAble::TryDecode(TInSPI& spi, const std::uint8_t* data, std::int32_t l
     info.InfoValid = true;
   }
 
-  TSpiHandle infoHandle = nullptr;
-  TSpiHandle bitsHandle = nullptr;
-  if (spi.GetPicture(buffer, length, SPI_INPUT_MEMORY, infoHandle, bitsHandle, ProgressCallback,
-                     reinterpret_cast<std::intptr_t>(this)) != SPI_SUCCESS) {
+  std::unique_ptr<TSpiPicture> picture;
+  if (spi.GetPictureBlocks(buffer, length, SPI_INPUT_MEMORY, picture, ProgressCallback,
+                           reinterpret_cast<std::intptr_t>(this)) != SPI_SUCCESS) {
     return false;
   }
-  // Declared in this order so that both blocks are unlocked (header first) before either is
-  // freed (header first), on every path.
-  const TSpiBlock bitsBlock(bitsHandle);
-  const TSpiBlock infoBlock(infoHandle);
-  const TSpiBlockLock bitsLock(bitsBlock);
-  const TSpiBlockLock infoLock(infoBlock);
-  // A block that does not lock yields no picture.
-  if (bitsLock.Data() == nullptr || infoLock.Data() == nullptr) return false;
-  LoadFromSPIProc_(std::span(static_cast<const std::uint8_t*>(infoLock.Data()), infoBlock.Size()),
-                   std::span(static_cast<const std::uint8_t*>(bitsLock.Data()), bitsBlock.Size()),
-                   info, done);
+  // Blocks that could not be read yield no picture.
+  if (picture == nullptr) return false;
+  LoadFromSPIProc_(picture->Info, picture->Bits, info, done);
   return done;
 }

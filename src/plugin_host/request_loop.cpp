@@ -95,11 +95,9 @@ class TRequestLoop {
         case TRequestKind::rkGetPictureInfo:
           return GetPictureInfo(module, request);
         case TRequestKind::rkGetPicture:
-          GetPicture(module, request, TSpiEntry::seGetPicture);
-          return DropLargeInput();
+          return GetPicture(module, request, TSpiEntry::seGetPicture);
         case TRequestKind::rkGetPreview:
-          GetPicture(module, request, TSpiEntry::seGetPreview);
-          return DropLargeInput();
+          return GetPicture(module, request, TSpiEntry::seGetPreview);
       }
     } catch (const ESPIFault&) {
       if (request.Kind == TRequestKind::rkGetPicture || request.Kind == TRequestKind::rkGetPreview) {
@@ -250,6 +248,9 @@ class TRequestLoop {
                                        static_cast<std::int32_t>(request.Flag), infoHandle,
                                        bitsHandle, HelperProgress,
                                        static_cast<std::intptr_t>(request.LData));
+    // The input is given up before the blocks are handed over, so that the picture's bytes, the
+    // plug-in's blocks and their copy are never all held at once.
+    DropLargeInput();
     if (Answer_.Result != SPI_SUCCESS) return;
     const TSpiBlock bits(bitsHandle);
     const TSpiBlock info(infoHandle);

@@ -33,6 +33,14 @@ std::int32_t TInSPI::GetPicture(const void* buffer, std::int32_t length, std::in
                              lData);
 }
 
+std::int32_t TInSPI::GetPictureBlocks(const void* buffer, std::int32_t length, std::int32_t flag,
+                                      std::unique_ptr<TSpiPicture>& picture,
+                                      TSpiProgressCallback progress, std::intptr_t lData) {
+  RequireEntry(TSpiEntry::seGetPicture);
+  return Module().GetPictureBlocks(TSpiEntry::seGetPicture, buffer, length, flag, picture,
+                                   progress, lData);
+}
+
 std::int32_t TInSPI::GetPreview(const void* buffer, std::int32_t length, std::int32_t flag,
                                 TSpiHandle& hBInfo, TSpiHandle& hBm,
                                 TSpiProgressCallback progress, std::intptr_t lData) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "plugins/spi.h"
@@ -36,6 +37,12 @@ class TInSPI : public TSPI {
   std::int32_t GetPreview(const void* buffer, std::int32_t length, std::int32_t flag,
                           TSpiHandle& hBInfo, TSpiHandle& hBm, TSpiProgressCallback progress,
                           std::intptr_t lData);
+
+  // GetPicture with the blocks kept where they arrived (TSpiModule::GetPictureBlocks), so that
+  // a picture from the plug-in helper is copied once, into the picture that reads it.
+  std::int32_t GetPictureBlocks(const void* buffer, std::int32_t length, std::int32_t flag,
+                                std::unique_ptr<TSpiPicture>& picture,
+                                TSpiProgressCallback progress, std::intptr_t lData);
 
   // Whether the module exports GetPreview.
   bool HasPreview() const { return Module().Exports(TSpiEntry::seGetPreview); }

@@ -58,6 +58,9 @@ std::string helperPath;
 // The input memory grows to the largest picture offered, in steps of at least this much.
 constexpr std::size_t kInputQuantum = std::size_t{1} << 20;
 
+// The last block NewPluginInput made, while its reader holds it.
+std::weak_ptr<platform::SharedMemory> lastPluginInput;
+
 std::string HelperPath() {
   if (!helperPath.empty()) return helperPath;
   return ExtractFilePath(platform::ExecutablePath()) + kHelperName;
@@ -129,25 +132,38 @@ void TPluginHostLink::Abandon(const std::string& plugin, const char* entry,
 }
 
 bool TPluginHostLink::SetInput(const void* data, std::size_t size) {
-  const std::size_t needed = std::max<std::size_t>(size, host_protocol::kHeadBytes);
-  if (Input_.Size() < needed) {
-    const std::size_t grown = std::max(needed, std::min(Input_.Size() * 2, needed + kInputQuantum));
-    Input_ = platform::SharedMemory();
-    Input_ = platform::SharedMemory::Create(grown);
-    InputHandedOver_ = false;
-    if (!Input_.IsValid()) return false;
+  // The reader's own block, holding the bytes already: handed over as it is.
+  if (std::shared_ptr<platform::SharedMemory> shared = lastPluginInput.lock();
+      shared != nullptr && data == shared->Data() && size <= shared->Size() &&
+      shared->Size() >= host_protocol::kHeadBytes) {
+    if (shared != Input_) {
+      Input_ = std::move(shared);
+      InputHandedOver_ = false;
+    }
+    return true;
   }
-  if (size > 0) std::memcpy(Input_.Data(), data, size);
+  const std::size_t needed = std::max<std::size_t>(size, host_protocol::kHeadBytes);
+  // A block shared with a reader is never written here.
+  if (Input_ == nullptr || Input_->Size() < needed || Input_.use_count() > 1) {
+    const std::size_t held = Input_ != nullptr && Input_.use_count() == 1 ? Input_->Size() : 0;
+    const std::size_t grown = std::max(needed, std::min(held * 2, needed + kInputQuantum));
+    Input_ = nullptr;
+    InputHandedOver_ = false;
+    auto created = std::make_shared<platform::SharedMemory>(platform::SharedMemory::Create(grown));
+    if (!created->IsValid()) return false;
+    Input_ = std::move(created);
+  }
+  if (size > 0) std::memcpy(Input_->Data(), data, size);
   // A short picture is followed by zeros, as the probe buffer is.
   if (size < host_protocol::kHeadBytes) {
-    std::memset(Input_.Data() + size, 0, host_protocol::kHeadBytes - size);
+    std::memset(Input_->Data() + size, 0, host_protocol::kHeadBytes - size);
   }
   return true;
 }
 
 void TPluginHostLink::DropLargeInput() {
-  if (Input_.Size() <= host_protocol::kKeptInputSize) return;
-  Input_ = platform::SharedMemory();
+  if (Input_ == nullptr || Input_->Size() <= host_protocol::kKeptInputSize) return;
+  Input_ = nullptr;
   InputHandedOver_ = false;
 }
 
@@ -156,9 +172,9 @@ TPluginHostAnswer TPluginHostLink::Call(TRequest request, std::string_view text,
   if (!Child_.IsStarted()) Start();
   const platform::SharedMemory* handOver = nullptr;
   if (request.Kind != TRequestKind::rkOpen && request.Kind != TRequestKind::rkClose &&
-      request.HasData != 0 && !InputHandedOver_ && Input_.IsValid()) {
-    handOver = &Input_;
-    request.InputMemorySize = Input_.Size();
+      request.HasData != 0 && !InputHandedOver_ && Input_ != nullptr) {
+    handOver = Input_.get();
+    request.InputMemorySize = Input_->Size();
   }
   request.TextSize = static_cast<std::uint32_t>(text.size());
   if (!Child_.Send(&request, sizeof request, handOver) ||
@@ -235,6 +251,16 @@ void EndPluginHosts() {
 void UsePluginHost(THelperMissing missing) {
   helperMissing = missing;
   SetSpiModuleOpener(&TRemoteSpiModule::Open);
+}
+
+std::shared_ptr<platform::SharedMemory> NewPluginInput(std::size_t size) {
+  if (SpiModuleOpener() != &TRemoteSpiModule::Open || size <= host_protocol::kKeptInputSize) {
+    return nullptr;
+  }
+  auto memory = std::make_shared<platform::SharedMemory>(platform::SharedMemory::Create(size));
+  if (!memory->IsValid()) return nullptr;
+  lastPluginInput = memory;
+  return memory;
 }
 
 THelperMissing HelperMissing() { return helperMissing; }

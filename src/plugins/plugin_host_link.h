@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -52,7 +53,8 @@ class TPluginHostLink {
                          const std::string& plugin, const char* entry);
 
   // Puts `size` bytes at `data` into the input memory for the next Call, zero-filled up to the
-  // 2048-byte probe. False when no memory could be had for them.
+  // 2048-byte probe. Bytes that start a block from NewPluginInput are handed over where they
+  // lie, not copied. False when no memory could be had for them.
   bool SetInput(const void* data, std::size_t size);
 
   // Gives up an input memory larger than host_protocol::kKeptInputSize, as the helper does after
@@ -78,7 +80,8 @@ class TPluginHostLink {
   THelperBitness Bitness_;
   platform::ChildProcess Child_;
   std::uint64_t Generation_ = 0;
-  platform::SharedMemory Input_;
+  // Shared with the reader of a block from NewPluginInput, which may outlive it here.
+  std::shared_ptr<platform::SharedMemory> Input_;
   bool InputHandedOver_ = false;
 };
 
@@ -102,6 +105,14 @@ THelperMissing HelperMissing();
 // Ends every running helper now, waiting for each to end (it unloads what it still holds). The
 // next call starts a new one.
 void EndPluginHosts();
+
+// Memory of `size` bytes for a picture that plug-ins may be offered, when they run in the helper
+// and `size` is larger than host_protocol::kKeptInputSize: bytes read into it are handed to the
+// helper where they lie, so that a large picture is neither copied nor held twice. The caller
+// and the helper's link share it; it is freed when both let go. Null otherwise, or when the
+// system refuses it: the caller then uses memory of its own. Its first bytes are those the
+// plug-ins get; the helper maps it too, so what it holds is read as a file's bytes are.
+std::shared_ptr<platform::SharedMemory> NewPluginInput(std::size_t size);
 
 // The time limit of every call into the helper, in seconds; 0 for none. The default is 60.
 void SetPluginTimeout(int seconds);

@@ -37,6 +37,21 @@ TSpiHandle BlockOf(const std::uint8_t* data, std::size_t size) {
   return block.Release();
 }
 
+// The blocks as the helper handed them over: read in its memory, mapped here while the picture
+// lives.
+class TSharedPicture : public TSpiPicture {
+ public:
+  TSharedPicture(platform::SharedMemory memory, std::uint64_t infoBytes, std::uint64_t bitsOffset,
+                 std::uint64_t bitsBytes)
+      : Memory_(std::move(memory)) {
+    Info = std::span(Memory_.Data(), static_cast<std::size_t>(infoBytes));
+    Bits = std::span(Memory_.Data() + bitsOffset, static_cast<std::size_t>(bitsBytes));
+  }
+
+ private:
+  platform::SharedMemory Memory_;
+};
+
 }  // namespace
 
 TRemoteSpiModule::TRemoteSpiModule(TPluginHostLink& link, const std::string& fileName)
@@ -221,7 +236,31 @@ std::int32_t TRemoteSpiModule::GetPictureInfo(const void* buffer, std::int32_t l
 
 std::int32_t TRemoteSpiModule::GetPicture(TSpiEntry entry, const void* buffer, std::int32_t length,
                                           std::int32_t flag, TSpiHandle& hBInfo, TSpiHandle& hBm,
-                                          TSpiProgressCallback /*progress*/, std::intptr_t lData) {
+                                          TSpiProgressCallback progress, std::intptr_t lData) {
+  std::unique_ptr<TSpiPicture> picture;
+  const std::int32_t result =
+      GetPictureBlocks(entry, buffer, length, flag, picture, progress, lData);
+  if (result != SPI_SUCCESS) return result;
+  // Blocks that did not lock in the helper cross as none: no picture.
+  if (picture == nullptr) {
+    hBInfo = nullptr;
+    hBm = nullptr;
+    return result;
+  }
+  TSpiBlock info(BlockOf(picture->Info.data(), picture->Info.size()));
+  TSpiBlock bits(BlockOf(picture->Bits.data(), picture->Bits.size()));
+  // Decoded, but no room here to take it: the call failed for want of memory.
+  if (!info || !bits) return SPI_NO_MEMORY;
+  hBInfo = info.Release();
+  hBm = bits.Release();
+  return result;
+}
+
+std::int32_t TRemoteSpiModule::GetPictureBlocks(TSpiEntry entry, const void* buffer,
+                                                std::int32_t length, std::int32_t flag,
+                                                std::unique_ptr<TSpiPicture>& picture,
+                                                TSpiProgressCallback /*progress*/,
+                                                std::intptr_t lData) {
   // The helper passes its own progress callback, which answers 0 as ours does.
   TRequest request;
   request.Length = length;
@@ -243,25 +282,15 @@ std::int32_t TRemoteSpiModule::GetPicture(TSpiEntry entry, const void* buffer, s
   // Given up before the picture arrives, as the helper has given up its view.
   Link_.DropLargeInput();
   const host_protocol::TAnswer& a = answer.Answer;
-  if (a.Result != SPI_SUCCESS) return a.Result;
-  // Blocks that did not lock in the helper cross as none: no picture.
-  if (!answer.Memory.IsValid()) {
-    hBInfo = nullptr;
-    hBm = nullptr;
-    return a.Result;
-  }
+  if (a.Result != SPI_SUCCESS || !answer.Memory.IsValid()) return a.Result;
   // Checked as a file's header would be: both blocks inside the memory, apart, in order.
-  if (a.InfoBytes > a.BitsOffset || a.BitsBytes > SIZE_MAX - a.BitsOffset) {
+  if (a.InfoBytes > a.BitsOffset || a.BitsOffset > SIZE_MAX || a.BitsBytes > SIZE_MAX - a.BitsOffset) {
     Broken(entry, spi_messages::SHostBroken);
   }
-  const platform::SharedMemory memory = platform::SharedMemory::Map(
+  platform::SharedMemory memory = platform::SharedMemory::Map(
       std::move(answer.Memory), static_cast<std::size_t>(a.BitsOffset + a.BitsBytes));
   if (!memory.IsValid()) Broken(entry, spi_messages::SHostBroken);
-  TSpiBlock info(BlockOf(memory.Data(), static_cast<std::size_t>(a.InfoBytes)));
-  TSpiBlock bits(BlockOf(memory.Data() + a.BitsOffset, static_cast<std::size_t>(a.BitsBytes)));
-  // Decoded, but no room here to take it: the call failed for want of memory.
-  if (!info || !bits) return SPI_NO_MEMORY;
-  hBInfo = info.Release();
-  hBm = bits.Release();
+  picture = std::make_unique<TSharedPicture>(std::move(memory), a.InfoBytes, a.BitsOffset,
+                                             a.BitsBytes);
   return a.Result;
 }

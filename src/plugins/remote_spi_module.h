@@ -35,6 +35,10 @@ class TRemoteSpiModule : public TSpiModule {
   std::int32_t GetPicture(TSpiEntry entry, const void* buffer, std::int32_t length,
                           std::int32_t flag, TSpiHandle& hBInfo, TSpiHandle& hBm,
                           TSpiProgressCallback progress, std::intptr_t lData) override;
+  // The blocks are read in the memory the helper handed over, not copied.
+  std::int32_t GetPictureBlocks(TSpiEntry entry, const void* buffer, std::int32_t length,
+                                std::int32_t flag, std::unique_ptr<TSpiPicture>& picture,
+                                TSpiProgressCallback progress, std::intptr_t lData) override;
 
  private:
   const std::string& Name() const { return FileName_.empty() ? Path_ : FileName_; }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "spi_abi.h"
@@ -22,6 +23,18 @@ enum class TSpiEntry : std::uint32_t {
 
 // The entry point's exported name.
 const char* SpiEntryName(TSpiEntry entry);
+
+// The blocks of a decoded picture, readable while the object lives: the bitmap information
+// block and the pixel rows. Who holds their memory depends on the module: the caller's own
+// blocks (locked until the object ends, then freed), or the memory the plug-in helper handed
+// over, read where it lies. The sizes are those of the blocks, checked; their contents are the
+// plug-in's and are read as a file's would be.
+class TSpiPicture {
+ public:
+  virtual ~TSpiPicture() = default;
+  std::span<const std::uint8_t> Info;
+  std::span<const std::uint8_t> Bits;
+};
 
 class TSpiModule {
  public:
@@ -52,6 +65,12 @@ class TSpiModule {
   virtual std::int32_t GetPicture(TSpiEntry entry, const void* buffer, std::int32_t length,
                                   std::int32_t flag, TSpiHandle& hBInfo, TSpiHandle& hBm,
                                   TSpiProgressCallback progress, std::intptr_t lData) = 0;
+  // GetPicture or GetPreview as above, the blocks kept as they arrived rather than copied into
+  // blocks of the caller's: `picture` is set on success when both blocks could be read, and
+  // left empty otherwise (no picture). Failures as above.
+  virtual std::int32_t GetPictureBlocks(TSpiEntry entry, const void* buffer, std::int32_t length,
+                                        std::int32_t flag, std::unique_ptr<TSpiPicture>& picture,
+                                        TSpiProgressCallback progress, std::intptr_t lData);
 };
 
 // How modules are opened: loads the module at `fileName` (UTF-8) or fails with
@@ -63,3 +82,4 @@ using TSpiModuleOpener = std::unique_ptr<TSpiModule> (*)(const std::string& file
 // chooses otherwise. Both programs choose the plug-in helper at their start (UsePluginHost).
 std::unique_ptr<TSpiModule> OpenSpiModule(const std::string& fileName);
 void SetSpiModuleOpener(TSpiModuleOpener opener);
+TSpiModuleOpener SpiModuleOpener();

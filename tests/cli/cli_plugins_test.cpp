@@ -226,7 +226,8 @@ TEST(CliPlugins, ABatchGoesOnPastAnInputThatNothingReadsOrWhosePlugInFaults) {
     const std::string plugin =
         Text(plugin_test::CopyPlugin(c.Variant, plugins.Path(), "test_picture.spi"));
     const TRgbaPicture first = fixtures::Pattern(4, 4, false);
-    const TRgbaPicture second = fixtures::Pattern(9, 2, false);
+    // Above 1 MiB, so that in the helper its bytes and its blocks cross in memory of their own.
+    const TRgbaPicture second = fixtures::Pattern(700, 600, false);
     const std::string good = Text(pictures.Path() / "good.png");
     const std::string bad = Text(pictures.Path() / "bad.png");
     const std::string other = Text(pictures.Path() / "other.tsp");
